@@ -1,0 +1,29 @@
+# The two commands of the README, and the sanitizer builds CI runs.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+
+.PHONY: demo test test-sanitize test-tsan deps build
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Builds, makes the default data set and runs the show (exit code 1 is the normal end).
+demo: build
+	cd $(BUILD) && ./kalvora $(ARGS); rc=$$?; [ $$rc -le 1 ]
+
+test: build
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS) -LE nosan
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_TSAN=ON
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads

@@ -1,0 +1,26 @@
+#pragma once
+// The operating-system services the show uses: clock, sleep, Escape key, message boxes, priorities.
+
+#include <cstdint>
+
+enum class ThreadPriority { Normal, AboveNormal, Highest };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Milliseconds since the program started; monotonic, callable from any thread.
+    virtual uint32_t timeMs() = 0;
+    virtual void sleepMs(uint32_t ms) = 0;
+    // Escape is down now, or was pressed since the last call. Closing the window counts as Escape.
+    virtual bool escapePressed() = 0;
+    // A modal message with one OK button and no owner; the text also goes to stderr.
+    virtual void messageBox(const char* text, const char* caption) = 0;
+    // Best effort for the calling thread; failures are ignored.
+    virtual void setThreadPriority(ThreadPriority priority) = 0;
+};
+
+// The process-wide platform. Until the program installs one, an offline platform serves.
+Platform& platform();
+// Installs `p` (not owned) as the process-wide platform; nullptr restores the default.
+void setPlatform(Platform* p);

@@ -1,0 +1,28 @@
+#pragma once
+// The interactive program's platform: steady clock, real sleeps, Escape from the window's events,
+// SDL message boxes.
+
+#include "platform/Platform.h"
+
+#include <atomic>
+#include <chrono>
+
+class SdlPlatform final : public Platform {
+public:
+    SdlPlatform();
+    uint32_t timeMs() override;
+    void sleepMs(uint32_t ms) override;
+    bool escapePressed() override;
+    void messageBox(const char* text, const char* caption) override;
+    void setThreadPriority(ThreadPriority priority) override;
+
+    // Called by whichever thread pumps the window's events.
+    void setEscapeDown(bool down);
+    void requestQuit() { m_quit.store(true, std::memory_order_release); }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+    std::atomic<bool> m_escapeDown{false};
+    std::atomic<bool> m_escapeSeen{false}; // pressed since the last escapePressed()
+    std::atomic<bool> m_quit{false};
+};

@@ -1,0 +1,1 @@
+#include "runner/Effect.h"
