@@ -97,24 +97,24 @@ public:
     std::vector<std::string> lines;
 };
 
-// Runs the player on an offline card until `done` says so or `maxSeconds` of clock have passed.
+// Runs the player on an offline card until `done` says so or `maxSeconds` of clock have passed. As the
+// show does it (`asShow`), the card opens first and the clock moves in 1 ms steps, so sync times are
+// those the show sees; otherwise the song starts at stream frame 0 and the clock moves in long steps.
 template <typename Done>
-void run(ModulePlayer& player, std::vector<int16_t>* pcm, double maxSeconds, Done done)
+void run(ModulePlayer& player, double maxSeconds, bool asShow, Done done)
 {
     OfflinePlatform clock;
-    auto device = makeOfflineSoundDevice(clock, [pcm](const int16_t* f, size_t n) {
-        if (pcm)
-            pcm->insert(pcm->end(), f, f + n * 2);
-    });
-    // Playing before the card opens puts the song's first tick at stream frame 0.
-    device->play(player);
-    device->open();
+    auto device = makeOfflineSoundDevice(clock, nullptr);
+    if (asShow) {
+        device->open();
+        device->play(player);
+    } else {
+        device->play(player);
+        device->open();
+    }
     uint32_t limitMs = uint32_t(maxSeconds * 1000.0);
     while (!done() && clock.timeMs() < limitMs)
-        clock.advanceBy(250);
-    // Enough clock for the card to have played what was asked for.
-    int64_t needFrames = done() ? 0 : 0;
-    (void)needFrames;
+        clock.advanceBy(asShow ? 1 : 250);
     device->stop(player);
     device->close();
 }
@@ -171,7 +171,7 @@ std::vector<XmSyncLine> listSyncs(ModulePlayer& player, double maxSeconds)
     both.a = &watcher;
     both.b = &pass;
     player.setTickListener(&both);
-    run(player, nullptr, maxSeconds, [&] { return pass.endFrame() >= 0; });
+    run(player, maxSeconds, true, [&] { return pass.endFrame() >= 0; });
     player.setTickListener(nullptr);
     std::stable_sort(watcher.lines.begin(), watcher.lines.end(),
                      [](const XmSyncLine& x, const XmSyncLine& y) { return x.timeMs < y.timeMs; });
@@ -182,7 +182,7 @@ std::vector<std::string> traceTicks(ModulePlayer& player, int ticks)
 {
     TraceWatcher watcher;
     player.setTickListener(&watcher);
-    run(player, nullptr, 3600.0, [&] { return int(watcher.lines.size()) >= ticks; });
+    run(player, 3600.0, false, [&] { return int(watcher.lines.size()) >= ticks; });
     player.setTickListener(nullptr);
     if (int(watcher.lines.size()) > ticks)
         watcher.lines.resize(size_t(ticks));
