@@ -1,4 +1,5 @@
 #include "DataKit.h"
+#include "data/FileBytes.h"
 #include "XmTestReader.h"
 
 #include <gtest/gtest.h>
@@ -281,9 +282,9 @@ TEST(ShowSong, BuildsToTheSameBytesEveryTime)
     ASSERT_FALSE(again.empty()) << kit.error();
     EXPECT_EQ(again, showSong());
     // The build's own copy, when the data step has run.
-    std::string built;
-    if (readWholeFile(std::string(KALVORA_BINARY_DIR) + "/kv-lorn.xm", built)) {
-        EXPECT_TRUE(built.size() == again.size() && std::memcmp(built.data(), again.data(), again.size()) == 0);
+    std::vector<uint8_t> built;
+    if (readWholeFile(KALVORA_BINARY_DIR "/kv-lorn.xm", built)) {
+        EXPECT_EQ(built, again);
     }
 }
 
@@ -326,8 +327,9 @@ TEST(ShowSong, PlaysInAnotherPlayerWithoutSilenceOrClipping)
     EXPECT_NE(info.find("Duration...: 02:41"), std::string::npos) << info;
 
     runCommand("openmpt123 --quiet --render --force --no-float --samplerate 22050 '" + path + "' 2>&1");
-    std::string wav;
-    ASSERT_TRUE(readWholeFile(path + ".wav", wav));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile((path + ".wav").c_str(), bytes));
+    const std::string wav(bytes.begin(), bytes.end());
     std::remove((path + ".wav").c_str());
     std::remove(path.c_str());
     rmdir(dir);

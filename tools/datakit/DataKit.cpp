@@ -2,55 +2,37 @@
 
 #include "SongSource.h"
 #include "XmWriter.h"
+#include "data/FileBytes.h"
+#include "data/PackWriter.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
-bool readWholeFile(const std::string& path, std::string& out)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    out = buffer.str();
-    return !in.bad();
-}
+namespace {
 
-bool writeFileIfChanged(const std::string& path, const std::vector<uint8_t>& bytes)
+// Written under a temporary name and renamed, so that a reader never sees half a file.
+bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::string old;
-    if (readWholeFile(path, old) && old.size() == bytes.size() &&
-        std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const uint8_t*>(old.data()))) {
-        return true;
-    }
-    // Written under a temporary name and renamed, so a reader never sees half a file.
     const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            return false;
-        }
+    if (!writeWholeFile(temporary.c_str(), bytes.data(), bytes.size())) {
+        std::remove(temporary.c_str());
+        return false;
     }
     return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
+} // namespace
+
 std::vector<uint8_t> DataKit::buildSong()
 {
-    std::string text;
+    std::vector<uint8_t> text;
     const std::string path = m_assets + "/song/kv-lorn.song";
-    if (!readWholeFile(path, text)) {
+    if (!readWholeFile(path.c_str(), text)) {
         m_error = "cannot read " + path;
         return {};
     }
     SongSource source;
     XmSong song;
-    if (!source.compile(text, song)) {
+    if (!source.compile(std::string(text.begin(), text.end()), song)) {
         m_error = path + ": " + source.error();
         return {};
     }
@@ -68,15 +50,40 @@ bool DataKit::buildEntries(std::vector<DataKitEntry>& entries)
     return true;
 }
 
+std::vector<uint8_t> DataKit::buildPack()
+{
+    std::vector<DataKitEntry> entries;
+    if (!buildEntries(entries)) {
+        if (m_error.empty()) {
+            m_error = "cannot build the archive entries";
+        }
+        return {};
+    }
+    PackWriter pack;
+    for (const DataKitEntry& entry : entries) {
+        if (!pack.add(entry.name, entry.bytes)) {
+            m_error = "cannot pack " + entry.name;
+            return {};
+        }
+    }
+    return pack.bytes();
+}
+
 bool DataKit::writeAll(const std::string& outDir)
 {
+    m_error.clear();
     const std::vector<uint8_t> song = buildSong();
-    if (song.empty()) {
+    const std::vector<uint8_t> pack = m_error.empty() ? buildPack() : std::vector<uint8_t>{};
+    if (!m_error.empty()) {
         return false;
     }
-    if (!writeFileIfChanged(outDir + "/kv-lorn.xm", song)) {
-        m_error = "cannot write " + outDir + "/kv-lorn.xm";
-        return false;
+    for (const auto& [name, bytes] : {std::pair<const char*, const std::vector<uint8_t>&>{"kv-lorn.xm", song},
+                                      {"glimmerok.dat", pack}}) {
+        const std::string path = outDir + "/" + name;
+        if (!writeFileAtomically(path, bytes)) {
+            m_error = "cannot write " + path;
+            return false;
+        }
     }
     return true;
 }

@@ -19,7 +19,9 @@ public:
     std::vector<uint8_t> buildSong();
     // Every archive entry, in a fixed order; false with `error()` set on failure.
     bool buildEntries(std::vector<DataKitEntry>& entries);
-    // Writes "kv-lorn.xm" and "glimmerok.dat" into `outDir` (only files whose bytes changed are rewritten).
+    // The archive "glimmerok.dat" holding every entry; empty with `error()` set on failure.
+    std::vector<uint8_t> buildPack();
+    // Writes "kv-lorn.xm" and "glimmerok.dat" into `outDir`.
     bool writeAll(const std::string& outDir);
 
     const std::string& error() const { return m_error; }
@@ -28,8 +30,3 @@ private:
     std::string m_assets;
     std::string m_error;
 };
-
-// Reads a whole file; false if it cannot be read.
-bool readWholeFile(const std::string& path, std::string& out);
-// Writes the bytes unless the file already holds exactly them; false on a write error.
-bool writeFileIfChanged(const std::string& path, const std::vector<uint8_t>& bytes);
