@@ -1,0 +1,116 @@
+#include "runner/Program.h"
+
+#include "display/OfflineDisplay.h"
+#include "platform/OfflinePlatform.h"
+#include "runner/Capture.h"
+#include "runner/Options.h"
+#include "runner/Runner.h"
+#include "runner/ShowAudio.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kVersion = "kalvora 0.1.0";
+
+// Until the music is joined: the module must exist, and no sync ever arrives.
+class PlaceholderAudio final : public ShowAudio, private TriggerSource {
+public:
+    int loadModule(const char* fileName) override
+    {
+        std::FILE* f = std::fopen(fileName, "rb");
+        if (f)
+            std::fclose(f);
+        return f != nullptr;
+    }
+    int openDevice() override { return 1; }
+    void setMasterVolume(int) override {}
+    void play() override {}
+    void shutdown() override {}
+    TriggerSource& triggers() override { return *this; }
+
+private:
+    int trigger(int) override { return 0; }
+};
+
+// Capture: a virtual clock that moves one frame at a time, frames and audio to files.
+class CaptureHost final : public ShowHost {
+public:
+    CaptureHost(OfflinePlatform& clock, Capture& capture, int fps) : m_clock(clock), m_capture(capture), m_fps(fps) {}
+
+    void openArchive(const char*) override {}
+    std::unique_ptr<Display> makeDisplay() override
+    {
+        auto display = std::make_unique<OfflineDisplay>(640, 480);
+        m_display = display.get();
+        return display;
+    }
+    void loopStarting() override
+    {
+        m_start = m_clock.timeMs();
+        m_display->setFrameSink([this](const Bitmap& frame) { m_capture.addFrame(frame); });
+    }
+    void frameStarting(uint64_t frame) override { m_clock.advanceTo(uint32_t(m_start + frame * 1000 / uint64_t(m_fps))); }
+    void loopEnded(uint64_t) override { m_display->setFrameSink({}); }
+
+private:
+    OfflinePlatform& m_clock;
+    Capture& m_capture;
+    int m_fps;
+    uint64_t m_start = 0;
+    OfflineDisplay* m_display = nullptr;
+};
+
+int runCapture(const Options& options)
+{
+    OfflinePlatform clock;
+    setPlatform(&clock);
+    Capture capture;
+    std::string error;
+    if (!capture.open(options.capture, options.fps, error)) {
+        std::fprintf(stderr, "kalvora: %s\n", error.c_str());
+        setPlatform(nullptr);
+        return 2;
+    }
+    CaptureHost host(clock, capture, options.fps);
+    PlaceholderAudio audio;
+    Runner runner(host, audio, clock, {options.frames, options.verbose});
+    const int code = runner.run();
+    const bool written = capture.finish();
+    if (options.verbose)
+        std::fprintf(stderr, "capture frames=%llu frame_hash=%016llx audio_hash=%016llx\n",
+                     static_cast<unsigned long long>(capture.frameCount()),
+                     static_cast<unsigned long long>(capture.frameHash()),
+                     static_cast<unsigned long long>(capture.audioHash()));
+    setPlatform(nullptr);
+    return written ? code : 2;
+}
+
+} // namespace
+
+int runProgram(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "kalvora: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(optionsHelp(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts(kVersion);
+        return 0;
+    }
+    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "kalvora: cannot change to %s\n", options.dataDir.c_str());
+        return 2;
+    }
+    if (!options.capture.empty())
+        return runCapture(options);
+    std::fprintf(stderr, "kalvora: the interactive display is not built yet; use --capture\n");
+    return 1;
+}
