@@ -87,7 +87,8 @@ void PackArchive::loadBlock(std::vector<uint8_t> bytes, const char* archiveName)
         pos += kHeaderSize;
 
         Entry& e = m_entries[size_t(m_count)];
-        copyBounded(e.name, sizeof e.name, reinterpret_cast<const char*>(header), kNameBytes);
+        copyBounded(e.storedName, sizeof e.storedName, reinterpret_cast<const char*>(header), kNameBytes);
+        std::memcpy(e.name, e.storedName, sizeof e.name);
         for (char* p = e.name; *p; ++p)
             *p = char(foldByte(uint8_t(*p)));
         copyBounded(e.archiveName, sizeof e.archiveName, archiveName ? archiveName : "", sizeof e.archiveName);

@@ -23,6 +23,7 @@ public:
         char archiveName[256] = {}; // the archive's file name as passed to open
         const uint8_t* data = nullptr; // unscrambled bytes, owned by the archive
         int32_t present = 0;        // bytes actually in the file (<= length); the rest reads as zeros
+        char storedName[256] = {};  // the name as written, before folding (for listing and extracting)
     };
 
     PackArchive();

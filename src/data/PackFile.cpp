@@ -78,6 +78,13 @@ int PackFile::readLine(char* destination, int32_t capacity)
     int32_t used = 0;
     int atEnd = 0;
     for (;;) {
+        if (m_open && m_position >= m_present && m_position < m_length) {
+            // Past the bytes the archive held the entry is zeros to its end: no line ending follows.
+            // Skipping them at once keeps a huge stated length from being walked byte by byte.
+            m_position = m_length;
+            atEnd = 1;
+            break;
+        }
         uint8_t c;
         if (!readByte(c)) {
             atEnd = 1;

@@ -226,6 +226,11 @@ TEST(PackArchive, HugeDeclaredLengthIsNotAllocatedAndReadsAsZeros)
     char buf[4] = {1, 1, 1, 1};
     EXPECT_EQ(f.read(buf, 4), 4);
     EXPECT_EQ(std::string(buf, 4), std::string("xy\0\0", 4));
+    char line[8];
+    f.seek(0);
+    EXPECT_EQ(f.readLine(line, sizeof line), 1); // the zeros hold no line ending: one line to the end
+    EXPECT_STREQ(line, "xy");
+    EXPECT_EQ(f.position(), INT32_MAX);
     f.seek(INT32_MAX - 1);
     EXPECT_EQ(f.read(buf, 4), 1);
     EXPECT_EQ(f.position(), INT32_MAX);
@@ -418,4 +423,42 @@ TEST(PackFile, ProcessWideArchiveIsUsedByDefault)
     EXPECT_EQ(readAll(f), "yes");
     packArchive().clear();
     EXPECT_EQ(f.open("only\\in\\archive"), 0); // plain mode now, and no such file
+}
+
+TEST(PackArchive, DamagedArchivesLoadAndReadWithoutFault)
+{
+    PackWriter w;
+    ASSERT_TRUE(w.add("a\\one.txt", bytesOf("first line\r\nsecond\n")));
+    ASSERT_TRUE(w.add("b", bytesOf(std::string(300, 'b'))));
+    ASSERT_TRUE(w.add("c", nullptr, 0));
+    uint32_t state = 99;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> bytes = w.bytes();
+        bytes.resize(next() % (bytes.size() + 1));
+        for (uint32_t i = 0, flips = next() % 6; i < flips && !bytes.empty(); ++i)
+            bytes[next() % bytes.size()] ^= uint8_t(1 + next() % 255);
+        PackArchive a;
+        a.loadFromMemory(bytes.data(), bytes.size(), "t");
+        ASSERT_LE(a.count(), 3);
+        for (int32_t i = 0; i < a.count(); ++i) {
+            const PackArchive::Entry& e = a.entry(i);
+            ASSERT_GE(e.length, 0);
+            ASSERT_LE(e.present, e.length);
+            ASSERT_LT(std::strlen(e.name), 256u);
+            PackFile f(a);
+            ASSERT_EQ(f.open(e.name), 1);
+            char line[64];
+            int lines = 0;
+            // Every read line consumes at least one byte, so this ends; only the first bytes are read.
+            while (!f.readLine(line, sizeof line) && ++lines < 100) {
+            }
+            uint8_t buf[512];
+            f.seek(0);
+            EXPECT_EQ(f.read(buf, sizeof buf), std::min<int32_t>(e.length, int32_t(sizeof buf)));
+        }
+    }
 }
