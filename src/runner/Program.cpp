@@ -1,5 +1,6 @@
 #include "runner/Program.h"
 
+#include "data/PackArchive.h"
 #include "display/FullscreenDisplay.h"
 #include "display/OfflineDisplay.h"
 #include "display/WindowDisplay.h"
@@ -43,7 +44,7 @@ class CaptureHost final : public ShowHost {
 public:
     CaptureHost(OfflinePlatform& clock, Capture& capture, int fps) : m_clock(clock), m_capture(capture), m_fps(fps) {}
 
-    void openArchive(const char*) override {}
+    void openArchive(const char* fileName) override { packArchive().openFailed(fileName); }
     std::unique_ptr<Display> makeDisplay() override
     {
         auto display = std::make_unique<OfflineDisplay>(640, 480);
@@ -98,7 +99,7 @@ public:
         : m_platform(platform), m_windowed(windowed), m_options(options)
     {
     }
-    void openArchive(const char*) override {}
+    void openArchive(const char* fileName) override { packArchive().openFailed(fileName); }
     std::unique_ptr<Display> makeDisplay() override
     {
         if (m_windowed) {
