@@ -15,6 +15,22 @@ public:
 };
 } // namespace
 
+const char* effectName(EffectId id)
+{
+    static const char* const names[kEffectCount] = {
+        "EndPictureEffect", "GreetingsEffect", "LabyrinthEffect", "ObjectShowEffect", "TunnelEffect",
+        "FlirpEffect",      "MetaballsEffect", "WaterEffect",     "CubeEffect",       "KlamEffect",
+    };
+    return names[int(id)];
+}
+
+Effect* ShowEffects::at(EffectId id) const
+{
+    const std::unique_ptr<Effect>* slots[kEffectCount] = {&endPicture, &greetings, &labyrinth, &objectShow, &tunnel,
+                                                          &flirp,      &metaballs, &water,     &cube,       &klam};
+    return slots[int(id)]->get();
+}
+
 ShowEffects makeShowEffects(Console&, RenderContext&)
 {
     ShowEffects e;

@@ -1,0 +1,214 @@
+// SSE2 versions of the pixel kernels; each gives exactly the scalar reference's pixels.
+#include "render/PixelKernels.h"
+
+#include "render/PixelOps.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+
+namespace {
+
+inline __m128i load128(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+inline void store128(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+
+void addColorSse2(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t pitch, uint32_t colour)
+{
+    const __m128i c = _mm_set1_epi32(int32_t(colour));
+    for (int32_t y = 0; y < rows; ++y) {
+        uint8_t* p = pixels + y * pitch;
+        for (int32_t i = 0; i < groups; ++i, p += 16)
+            store128(p, _mm_adds_epu8(load128(p), c));
+    }
+}
+
+void subtractColorSse2(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t pitch, uint32_t colour)
+{
+    const __m128i c = _mm_set1_epi32(int32_t(colour));
+    for (int32_t y = 0; y < rows; ++y) {
+        uint8_t* p = pixels + y * pitch;
+        for (int32_t i = 0; i < groups; ++i, p += 16)
+            store128(p, _mm_subs_epu8(load128(p), c));
+    }
+}
+
+// Colour bytes widened to 16 bits, twice: b g r x b g r x.
+inline __m128i colour16(uint32_t colour) { return _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), _mm_setzero_si128()); }
+
+// Four source pixels modulated by the colour: (s x c) >> 8 per byte (the product fits 16 bits unsigned).
+inline __m128i modulate4(__m128i s, __m128i c16)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), c16), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), c16), 8);
+    return _mm_packus_epi16(lo, hi);
+}
+
+inline uint32_t modulateAdd1(uint32_t d, uint32_t s, __m128i c16)
+{
+    const __m128i m = modulate4(_mm_cvtsi32_si128(int32_t(s)), c16);
+    return uint32_t(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(int32_t(d)), m)));
+}
+
+void blitRowSse2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t colour)
+{
+    const __m128i c16 = colour16(colour);
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4)
+        store128(dst + k, _mm_adds_epu8(load128(dst + k), modulate4(load128(src + k), c16)));
+    for (; k < count; ++k)
+        dst[k] = modulateAdd1(dst[k], src[k], c16);
+}
+
+void blitScaledRowSse2(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t step, uint32_t colour)
+{
+    const __m128i c16 = colour16(colour);
+    uint64_t acc = 0;
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const uint32_t s0 = src[acc >> 16];
+        const uint32_t s1 = src[(acc + step) >> 16];
+        const uint32_t s2 = src[(acc + 2 * uint64_t(step)) >> 16];
+        const uint32_t s3 = src[(acc + 3 * uint64_t(step)) >> 16];
+        acc += 4 * uint64_t(step);
+        const __m128i s = _mm_set_epi32(int32_t(s3), int32_t(s2), int32_t(s1), int32_t(s0));
+        store128(dst + k, _mm_adds_epu8(load128(dst + k), modulate4(s, c16)));
+    }
+    for (; k < count; ++k, acc += step)
+        dst[k] = modulateAdd1(dst[k], src[acc >> 16], c16);
+}
+
+// Lights four texels with four brightness values (one per pixel, in 16-bit lanes 0..3).
+inline __m128i light4(__m128i texels, __m128i b4)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i b01 = _mm_unpacklo_epi32(_mm_unpacklo_epi16(b4, b4), _mm_unpacklo_epi16(b4, b4));
+    const __m128i b23 = _mm_unpackhi_epi32(_mm_unpacklo_epi16(b4, b4), _mm_unpacklo_epi16(b4, b4));
+    const __m128i lo = _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(texels, zero), 1), b01);
+    const __m128i hi = _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpackhi_epi8(texels, zero), 1), b23);
+    return _mm_packus_epi16(lo, hi); // clamps to 0..255
+}
+
+void gridSpanSse2(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePitch, int32_t count, uint32_t u,
+                  uint32_t du, uint32_t v, uint32_t dv, int16_t b, int16_t db)
+{
+    // Texels are gathered one by one; the lighting runs on four pixels at a time.
+    alignas(16) int16_t bright[4];
+    int32_t line = b;
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        uint32_t t[4];
+        for (int j = 0; j < 4; ++j) {
+            t[j] = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
+            bright[j] = int16_t(std::clamp(line, -32768, 32767));
+            u += du;
+            v += dv;
+            line = std::clamp(line + db, -32768, 32767);
+        }
+        const __m128i texels = _mm_set_epi32(int32_t(t[3]), int32_t(t[2]), int32_t(t[1]), int32_t(t[0]));
+        store128(dst + k, light4(texels, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bright))));
+    }
+    for (; k < count; ++k) {
+        const uint32_t t = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
+        const __m128i b4 = _mm_set1_epi16(int16_t(line));
+        dst[k] = uint32_t(_mm_cvtsi128_si32(light4(_mm_cvtsi32_si128(int32_t(t)), b4)));
+        u += du;
+        v += dv;
+        line = std::clamp(line + db, -32768, 32767);
+    }
+}
+
+inline int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
+
+void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
+                  int32_t width, int32_t y)
+{
+    const ptrdiff_t base = ptrdiff_t(y) * width;
+    const int32_t count = width - 1;
+    const __m128i zero = _mm_setzero_si128();
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const ptrdiff_t i = base + k;
+        const __m128i below = _mm_srai_epi32(_mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i + width))), 16);
+        const __m128i above = _mm_srai_epi32(_mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i - width))), 16);
+        const __m128i d = _mm_sub_epi32(below, above);
+        alignas(16) int32_t shift[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(shift), _mm_srai_epi32(d, 5));
+        // h = clamp(d >> 2, 0, 255) as one byte per pixel, then spread over the pixel's four bytes.
+        __m128i h = _mm_packs_epi32(_mm_srai_epi32(d, 2), zero);
+        h = _mm_packus_epi16(h, zero);
+        h = _mm_unpacklo_epi8(h, h);
+        h = _mm_unpacklo_epi16(h, h);
+        uint32_t s[4];
+        for (int j = 0; j < 4; ++j) {
+            const int32_t x = k + j + 1;
+            const int32_t offset = tables.rows[tableIndex(2048 + shift[j] + y)] + tables.columns[tableIndex(2048 + shift[j] + x)];
+            std::memcpy(&s[j], picture + offset, 4);
+        }
+        const __m128i src = _mm_set_epi32(int32_t(s[3]), int32_t(s[2]), int32_t(s[1]), int32_t(s[0]));
+        store128(dstRow + k + 1, _mm_adds_epu8(src, h));
+    }
+    for (; k < count; ++k) {
+        const ptrdiff_t i = base + k;
+        const int32_t d = int32_t(heights[i + width]) - int32_t(heights[i - width]);
+        const int32_t x = k + 1;
+        const int32_t shift = d >> 5;
+        const int32_t offset = tables.rows[tableIndex(2048 + shift + y)] + tables.columns[tableIndex(2048 + shift + x)];
+        uint32_t source;
+        std::memcpy(&source, picture + offset, 4);
+        const uint32_t h = d <= 0 ? 0u : uint32_t(std::min(255, d >> 2));
+        const __m128i r = _mm_adds_epu8(_mm_cvtsi32_si128(int32_t(source)), _mm_cvtsi32_si128(int32_t(h * 0x01010101u)));
+        dstRow[x] = uint32_t(_mm_cvtsi128_si32(r));
+    }
+}
+
+inline __m128i load4x16(const int16_t* p)
+{
+    return _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), 16);
+}
+
+void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, int32_t width, int32_t shift)
+{
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    int32_t x = 1;
+    for (; x + 4 <= width - 1; x += 4) {
+        const ptrdiff_t i = rowStart + x;
+        __m128i s = _mm_add_epi32(load4x16(current + i - width - 1), load4x16(current + i - width));
+        s = _mm_add_epi32(s, load4x16(current + i - width + 1));
+        s = _mm_add_epi32(s, load4x16(current + i - 1));
+        s = _mm_add_epi32(s, load4x16(current + i + 1));
+        s = _mm_add_epi32(s, load4x16(current + i + width - 1));
+        s = _mm_add_epi32(s, load4x16(current + i + width));
+        s = _mm_add_epi32(s, load4x16(current + i + width + 1));
+        __m128i n = _mm_sub_epi32(_mm_srai_epi32(s, 2), load4x16(previous + i));
+        n = _mm_sub_epi32(n, _mm_sra_epi32(n, count));
+        // Keep the low 16 bits: sign-extend them, so the saturating pack changes nothing.
+        n = _mm_srai_epi32(_mm_slli_epi32(n, 16), 16);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(previous + i), _mm_packs_epi32(n, n));
+    }
+    for (; x < width - 1; ++x) {
+        const ptrdiff_t i = rowStart + x;
+        const int32_t s = current[i - width - 1] + current[i - width] + current[i - width + 1] + current[i - 1] +
+                          current[i + 1] + current[i + width - 1] + current[i + width] + current[i + width + 1];
+        int32_t n = (s >> 2) - previous[i];
+        n = n - (n >> shift);
+        previous[i] = int16_t(uint16_t(uint32_t(n)));
+    }
+}
+
+const PixelKernels kSse2 = {
+    "sse2",      addColorSse2, subtractColorSse2, blitRowSse2, blitScaledRowSse2,
+    gridSpanSse2, waterRowSse2, stepRowSse2,
+};
+
+} // namespace
+
+const PixelKernels* sse2PixelKernels() { return &kSse2; }
+
+#else
+
+const PixelKernels* sse2PixelKernels() { return nullptr; }
+
+#endif
