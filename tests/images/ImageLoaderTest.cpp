@@ -163,6 +163,24 @@ TEST_F(ImageLoader, RealPicturesMatchTheirReferenceDecodesPixelForPixel)
     EXPECT_TRUE(m_platform.messages().empty());
 }
 
+TEST_F(JpegLoader, ThirdPartyProgressivePictureMatchesTheReferenceHash)
+{
+    serve("stripe.jpg", fixtureBytes("images/stripe.jpg"));
+    Bitmap b("stripe.jpg");
+    ASSERT_EQ(b.width(), 493);
+    ASSERT_EQ(b.height(), 58);
+    uint64_t hash = 0xcbf29ce484222325u; // FNV-1a over R, G, B of every pixel, rows top to bottom
+    for (int32_t y = 0; y < b.height(); ++y) {
+        for (int32_t x = 0; x < b.width(); ++x) {
+            const uint32_t p = b.row32(y)[x];
+            ASSERT_EQ(p >> 24, 0u);
+            for (int shift = 16; shift >= 0; shift -= 8)
+                hash = (hash ^ ((p >> shift) & 255)) * 0x100000001b3u;
+        }
+    }
+    EXPECT_EQ(hash, 0xd892e61bdadc9218u);
+}
+
 TEST_F(JpegLoader, TruncatedPictureWarnsOnceAndEndsWhereTheDataEnds)
 {
     std::vector<uint8_t> jpeg = fixtureBytes("images/colour.jpg");
