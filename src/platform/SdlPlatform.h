@@ -9,7 +9,9 @@
 
 class SdlPlatform final : public Platform {
 public:
+    // Initialises SDL without subsystems; the dialog, the displays and the sound add theirs.
     SdlPlatform();
+    ~SdlPlatform() override;
     uint32_t timeMs() override;
     void sleepMs(uint32_t ms) override;
     bool escapePressed() override;

@@ -5,6 +5,7 @@
 #include "runner/Console.h"
 #include "runner/Options.h"
 #include "runner/Schedule.h"
+#include "platform/StartDialogModel.h"
 
 #include <gtest/gtest.h>
 
@@ -267,4 +268,27 @@ TEST(Options, BadInputIsRefusedWithAReason)
         EXPECT_FALSE(parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error)) << args[1];
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(StartDialog, LastRadioCommandWinsAndCloseKeepsGo)
+{
+    StartDialogModel m;
+    m.initialise();
+    EXPECT_EQ(m.windowed, 0);
+    m.command(StartDialogModel::Windowed);
+    m.command(1234); // ignored
+    EXPECT_FALSE(m.ended);
+    m.command(StartDialogModel::Fullscreen);
+    m.command(StartDialogModel::Go);
+    EXPECT_TRUE(m.ended);
+    EXPECT_EQ(m.go, 1);
+    EXPECT_EQ(m.windowed, 0);
+
+    m.initialise();
+    m.close();
+    EXPECT_TRUE(m.ended);
+    EXPECT_EQ(m.go, 0);
+    m.initialise();
+    m.command(StartDialogModel::Yuck);
+    EXPECT_EQ(m.go, 0);
 }
