@@ -15,6 +15,7 @@ public:
     uint32_t timeMs() override;
     void sleepMs(uint32_t ms) override;
     bool escapePressed() override;
+    bool escapeHeld() override { return m_escapeDown.load(std::memory_order_acquire); }
     void messageBox(const char* text, const char* caption) override;
     void setThreadPriority(ThreadPriority priority) override;
 

@@ -66,7 +66,13 @@ public:
         return e;
     }
     void loopStarting() override { start = m_clock.timeMs(); }
-    void frameStarting(uint64_t frame) override { m_clock.advanceTo(uint32_t(start + frame * 10)); }
+    void frameStarting(uint64_t frame) override
+    {
+        m_clock.advanceTo(uint32_t(start + frame * 10));
+        if (int64_t(frame) == escapeAtFrame)
+            m_clock.pressEscape();
+    }
+    int64_t escapeAtFrame = -1;
 
     std::vector<std::string> log;
     std::vector<uint32_t> presents;
@@ -221,6 +227,16 @@ TEST(Runner, EscapeWinsOverSync222)
     s.clock.pressEscape(); // consumed by the wait for Escape's release before the show
     EXPECT_EQ(s.run(5), 1);
     EXPECT_EQ(s.reason, EndReason::Sync222);
+}
+
+TEST(Runner, EscapeDuringTheShowEndsItAfterThatFrame)
+{
+    Show s;
+    s.host.escapeAtFrame = 2;
+    EXPECT_EQ(s.run(), 1);
+    EXPECT_EQ(s.reason, EndReason::Escape);
+    EXPECT_EQ(s.framesRun, 3u);
+    EXPECT_EQ(s.audio.calls.back(), "shutdown");
 }
 
 TEST(Runner, ModuleThatDoesNotLoadEndsWithExitCode1BeforeAnyFrame)
