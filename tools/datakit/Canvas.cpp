@@ -19,12 +19,12 @@ void boxPass(float* values, int32_t count, int32_t stride, int32_t radius, bool 
         }
         return values[static_cast<std::ptrdiff_t>(i) * stride];
     };
-    float sum = 0.0f;
+    double sum = 0.0; // a running sum: double keeps its drift far below a grey level
     for (int32_t i = -radius; i <= radius; ++i) {
         sum += value(i);
     }
     for (int32_t i = 0; i < count; ++i) {
-        scratch[static_cast<size_t>(i)] = sum * scale;
+        scratch[static_cast<size_t>(i)] = static_cast<float>(sum) * scale;
         sum += value(i + radius + 1) - value(i - radius);
     }
     for (int32_t i = 0; i < count; ++i) {
