@@ -1,7 +1,12 @@
 #include "runner/Program.h"
 
+#include "data/PackArchive.h"
+#include "display/FullscreenDisplay.h"
 #include "display/OfflineDisplay.h"
+#include "display/WindowDisplay.h"
 #include "platform/OfflinePlatform.h"
+#include "platform/SdlPlatform.h"
+#include "platform/StartDialog.h"
 #include "runner/Capture.h"
 #include "runner/Options.h"
 #include "runner/Runner.h"
@@ -39,7 +44,7 @@ class CaptureHost final : public ShowHost {
 public:
     CaptureHost(OfflinePlatform& clock, Capture& capture, int fps) : m_clock(clock), m_capture(capture), m_fps(fps) {}
 
-    void openArchive(const char*) override {}
+    void openArchive(const char* fileName) override { packArchive().openFailed(fileName); }
     std::unique_ptr<Display> makeDisplay() override
     {
         auto display = std::make_unique<OfflineDisplay>(640, 480);
@@ -87,6 +92,58 @@ int runCapture(const Options& options)
     return written ? code : 2;
 }
 
+// The interactive program: a window or full screen, the real clock.
+class InteractiveHost final : public ShowHost {
+public:
+    InteractiveHost(SdlPlatform& platform, bool windowed, const Options& options)
+        : m_platform(platform), m_windowed(windowed), m_options(options)
+    {
+    }
+    void openArchive(const char* fileName) override { packArchive().openFailed(fileName); }
+    std::unique_ptr<Display> makeDisplay() override
+    {
+        if (m_windowed) {
+            auto d = std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom);
+            return d->ok() ? std::move(d) : nullptr;
+        }
+        auto d = std::make_unique<FullscreenDisplay>(640, 480, 32, &m_platform,
+                                                     m_options.fitScale ? FullscreenScale::Fit : FullscreenScale::Integer,
+                                                     m_options.firstDepth);
+        return d->ok() ? std::move(d) : nullptr;
+    }
+
+private:
+    SdlPlatform& m_platform;
+    bool m_windowed;
+    const Options& m_options;
+};
+
+int runInteractive(const Options& options)
+{
+    SdlPlatform sdl;
+    setPlatform(&sdl);
+    bool windowed = options.mode == Options::Mode::Windowed;
+    if (options.mode == Options::Mode::Ask) {
+        StartDialogModel dialog;
+        if (!runStartDialog(dialog)) {
+            std::fprintf(stderr, "kalvora: no display could be opened; use --capture to render offline\n");
+            setPlatform(nullptr);
+            return 1;
+        }
+        if (!dialog.go) {
+            setPlatform(nullptr);
+            return 0;
+        }
+        windowed = dialog.windowed == 1;
+    }
+    InteractiveHost host(sdl, windowed, options);
+    PlaceholderAudio audio;
+    Runner runner(host, audio, sdl, {options.frames, options.verbose});
+    const int code = runner.run();
+    setPlatform(nullptr);
+    return code;
+}
+
 } // namespace
 
 int runProgram(int argc, char** argv)
@@ -111,6 +168,5 @@ int runProgram(int argc, char** argv)
     }
     if (!options.capture.empty())
         return runCapture(options);
-    std::fprintf(stderr, "kalvora: the interactive display is not built yet; use --capture\n");
-    return 1;
+    return runInteractive(options);
 }

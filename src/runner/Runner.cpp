@@ -67,8 +67,9 @@ int Runner::run()
 
     {
         RenderContext context(display.get(), kFrameWidth, kFrameHeight);
-        while (m_platform.escapePressed()) {
+        while (m_platform.escapeHeld()) {
         }
+        m_platform.escapePressed(); // a press before the show does not end it
         showFrames(*display, 6, 255, 255, 255);
 
         log("construct effects");

@@ -5,6 +5,7 @@
 #include "runner/Console.h"
 #include "runner/Options.h"
 #include "runner/Schedule.h"
+#include "platform/StartDialogModel.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,13 @@ public:
         return e;
     }
     void loopStarting() override { start = m_clock.timeMs(); }
-    void frameStarting(uint64_t frame) override { m_clock.advanceTo(uint32_t(start + frame * 10)); }
+    void frameStarting(uint64_t frame) override
+    {
+        m_clock.advanceTo(uint32_t(start + frame * 10));
+        if (int64_t(frame) == escapeAtFrame)
+            m_clock.pressEscape();
+    }
+    int64_t escapeAtFrame = -1;
 
     std::vector<std::string> log;
     std::vector<uint32_t> presents;
@@ -222,6 +229,16 @@ TEST(Runner, EscapeWinsOverSync222)
     EXPECT_EQ(s.reason, EndReason::Sync222);
 }
 
+TEST(Runner, EscapeDuringTheShowEndsItAfterThatFrame)
+{
+    Show s;
+    s.host.escapeAtFrame = 2;
+    EXPECT_EQ(s.run(), 1);
+    EXPECT_EQ(s.reason, EndReason::Escape);
+    EXPECT_EQ(s.framesRun, 3u);
+    EXPECT_EQ(s.audio.calls.back(), "shutdown");
+}
+
 TEST(Runner, ModuleThatDoesNotLoadEndsWithExitCode1BeforeAnyFrame)
 {
     Show s;
@@ -267,4 +284,27 @@ TEST(Options, BadInputIsRefusedWithAReason)
         EXPECT_FALSE(parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error)) << args[1];
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(StartDialog, LastRadioCommandWinsAndCloseKeepsGo)
+{
+    StartDialogModel m;
+    m.initialise();
+    EXPECT_EQ(m.windowed, 0);
+    m.command(StartDialogModel::Windowed);
+    m.command(1234); // ignored
+    EXPECT_FALSE(m.ended);
+    m.command(StartDialogModel::Fullscreen);
+    m.command(StartDialogModel::Go);
+    EXPECT_TRUE(m.ended);
+    EXPECT_EQ(m.go, 1);
+    EXPECT_EQ(m.windowed, 0);
+
+    m.initialise();
+    m.close();
+    EXPECT_TRUE(m.ended);
+    EXPECT_EQ(m.go, 0);
+    m.initialise();
+    m.command(StartDialogModel::Yuck);
+    EXPECT_EQ(m.go, 0);
 }

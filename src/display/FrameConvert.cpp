@@ -1,0 +1,56 @@
+#include "display/FrameConvert.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+inline uint32_t load32(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+} // namespace
+
+void convertFrameXrgb32(const uint8_t* src, int32_t srcPitch, uint8_t* dst, int32_t dstPitch, int32_t width,
+                        int32_t height)
+{
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* s = src + ptrdiff_t(y) * srcPitch;
+        uint8_t* d = dst + ptrdiff_t(y) * dstPitch;
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t v = load32(s + 4 * x) & 0x00FFFFFFu;
+            std::memcpy(d + 4 * x, &v, 4);
+        }
+    }
+}
+
+void convertFrameBgr24(const uint8_t* src, int32_t srcPitch, uint8_t* dst, int32_t dstPitch, int32_t width,
+                       int32_t height)
+{
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* s = src + ptrdiff_t(y) * srcPitch;
+        uint8_t* d = dst + ptrdiff_t(y) * dstPitch;
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t v = load32(s + 4 * x);
+            d[3 * x + 0] = uint8_t(v);       // B
+            d[3 * x + 1] = uint8_t(v >> 8);  // G
+            d[3 * x + 2] = uint8_t(v >> 16); // R
+        }
+    }
+}
+
+void convertFrameXrgb1555(const uint8_t* src, int32_t srcPitch, uint8_t* dst, int32_t dstPitch, int32_t width,
+                          int32_t height)
+{
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* s = src + ptrdiff_t(y) * srcPitch;
+        uint8_t* d = dst + ptrdiff_t(y) * dstPitch;
+        for (int32_t x = 0; x < width; ++x) {
+            const uint16_t w = xrgbTo1555(load32(s + 4 * x));
+            std::memcpy(d + 2 * x, &w, 2);
+        }
+    }
+}
