@@ -1,6 +1,10 @@
 #include "runner/ShowEffects.h"
 
 #include "data/Bitmap.h"
+#include "effects/EndPictureEffect.h"
+#include "effects/FlirpEffect.h"
+#include "effects/KlamEffect.h"
+#include "effects/TunnelEffect.h"
 #include "runner/Console.h"
 
 namespace {
@@ -31,18 +35,18 @@ Effect* ShowEffects::at(EffectId id) const
     return slots[int(id)]->get();
 }
 
-ShowEffects makeShowEffects(Console&, RenderContext&)
+ShowEffects makeShowEffects(Console& console, RenderContext&)
 {
     ShowEffects e;
-    e.endPicture = std::make_unique<BlankEffect>();
+    e.endPicture = std::make_unique<EndPictureEffect>(console);
     e.greetings = std::make_unique<BlankEffect>();
     e.labyrinth = std::make_unique<BlankEffect>();
     e.objectShow = std::make_unique<BlankEffect>();
-    e.tunnel = std::make_unique<BlankEffect>();
-    e.flirp = std::make_unique<BlankEffect>();
+    e.tunnel = std::make_unique<TunnelEffect>(console);
+    e.flirp = std::make_unique<FlirpEffect>(console);
     e.metaballs = std::make_unique<BlankEffect>();
     e.water = std::make_unique<BlankEffect>();
     e.cube = std::make_unique<BlankEffect>();
-    e.klam = std::make_unique<BlankEffect>();
+    e.klam = std::make_unique<KlamEffect>(console);
     return e;
 }

@@ -1,6 +1,10 @@
 #pragma once
 // Makes the default show's data set from assets/: the song file and the picture archive's entries.
 
+#include "Canvas.h"
+#include "FontRenderer.h"
+#include "PictureSet.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,9 +28,18 @@ public:
     // Writes "kv-lorn.xm" and "glimmerok.dat" into `outDir`.
     bool writeAll(const std::string& outDir);
 
+    // Writes every picture as a PNG into `dir`, named after its entry, for looking at.
+    bool writePreviews(const std::string& dir);
+
     const std::string& error() const { return m_error; }
 
 private:
     std::string m_assets;
     std::string m_error;
+    FontRenderer m_bold;
+    FontRenderer m_regular;
+    bool m_fontsOpen = false;
+
+    bool openFonts();
+    bool drawPictures(std::vector<std::pair<PictureRecipe, Canvas>>& pictures);
 };

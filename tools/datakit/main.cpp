@@ -1,17 +1,35 @@
-// kalvora-datakit OUTDIR [ASSETS]: makes kv-lorn.xm and glimmerok.dat for the default show.
+// kalvora-datakit OUTDIR [--assets DIR] [--preview DIR]: makes kv-lorn.xm and glimmerok.dat for the
+// default show; --preview also writes every picture as a PNG.
 
 #include "DataKit.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: kalvora-datakit OUTDIR [ASSETS]\n");
+    std::string out;
+    std::string assets = KALVORA_ASSETS_DIR;
+    std::string preview;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--assets") == 0 && i + 1 < argc) {
+            assets = argv[++i];
+        } else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc) {
+            preview = argv[++i];
+        } else if (out.empty() && argv[i][0] != '-') {
+            out = argv[i];
+        } else {
+            out.clear();
+            break;
+        }
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "usage: kalvora-datakit OUTDIR [--assets DIR] [--preview DIR]\n");
         return 2;
     }
-    DataKit kit(argc == 3 ? argv[2] : KALVORA_ASSETS_DIR);
-    if (!kit.writeAll(argv[1])) {
+    DataKit kit(assets);
+    if (!kit.writeAll(out) || (!preview.empty() && !kit.writePreviews(preview))) {
         std::fprintf(stderr, "kalvora-datakit: %s\n", kit.error().c_str());
         return 1;
     }
