@@ -94,26 +94,52 @@ inline __m128i light4(__m128i texels, __m128i b4)
 void gridSpanSse2(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePitch, int32_t count, uint32_t u,
                   uint32_t du, uint32_t v, uint32_t dv, int16_t b, int16_t db)
 {
-    // Texels are gathered one by one; the lighting runs on four pixels at a time.
-    alignas(16) int16_t bright[4];
-    int32_t line = b;
+    // Brightness: the saturating steps all go one way, so the sequence equals the straight line
+    // b + k x db clamped to 16 bits; it is kept in 32-bit lanes and packed with signed saturation.
+    // (Exact for counts up to 65536, far beyond a block's 16.)
+    const __m128i stepB = _mm_set1_epi32(4 * int32_t(db));
+    alignas(16) const int32_t startB[4] = {b, b + db, b + 2 * db, b + 3 * db};
+    __m128i bright = _mm_load_si128(reinterpret_cast<const __m128i*>(startB));
     int32_t k = 0;
-    for (; k + 4 <= count; k += 4) {
-        uint32_t t[4];
-        for (int j = 0; j < 4; ++j) {
-            t[j] = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
-            bright[j] = int16_t(std::clamp(line, -32768, 32767));
-            u += du;
-            v += dv;
-            line = std::clamp(line + db, -32768, 32767);
+    if (texturePitch == 256) {
+        // Texel index ((v >> 8) & 0xff00) | ((u >> 16) & 0xff) for four pixels at once.
+        alignas(16) uint32_t startU[4] = {u, u + du, u + 2 * du, u + 3 * du};
+        alignas(16) uint32_t startV[4] = {v, v + dv, v + 2 * dv, v + 3 * dv};
+        __m128i uu = _mm_load_si128(reinterpret_cast<const __m128i*>(startU));
+        __m128i vv = _mm_load_si128(reinterpret_cast<const __m128i*>(startV));
+        const __m128i stepU = _mm_set1_epi32(int32_t(4 * du)), stepV = _mm_set1_epi32(int32_t(4 * dv));
+        const __m128i rowMask = _mm_set1_epi32(0xff00), columnMask = _mm_set1_epi32(0xff);
+        for (; k + 4 <= count; k += 4) {
+            const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(vv, 8), rowMask),
+                                               _mm_and_si128(_mm_srli_epi32(uu, 16), columnMask));
+            alignas(16) uint32_t at[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+            const __m128i texels = _mm_set_epi32(int32_t(texture[at[3]]), int32_t(texture[at[2]]),
+                                                 int32_t(texture[at[1]]), int32_t(texture[at[0]]));
+            store128(dst + k, light4(texels, _mm_packs_epi32(bright, bright)));
+            uu = _mm_add_epi32(uu, stepU);
+            vv = _mm_add_epi32(vv, stepV);
+            bright = _mm_add_epi32(bright, stepB);
         }
-        const __m128i texels = _mm_set_epi32(int32_t(t[3]), int32_t(t[2]), int32_t(t[1]), int32_t(t[0]));
-        store128(dst + k, light4(texels, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bright))));
+        u += uint32_t(k) * du;
+        v += uint32_t(k) * dv;
+    } else {
+        for (; k + 4 <= count; k += 4) {
+            uint32_t t[4];
+            for (int j = 0; j < 4; ++j) {
+                t[j] = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
+                u += du;
+                v += dv;
+            }
+            const __m128i texels = _mm_set_epi32(int32_t(t[3]), int32_t(t[2]), int32_t(t[1]), int32_t(t[0]));
+            store128(dst + k, light4(texels, _mm_packs_epi32(bright, bright)));
+            bright = _mm_add_epi32(bright, stepB);
+        }
     }
+    int32_t line = std::clamp(int32_t(b) + k * int32_t(db), -32768, 32767);
     for (; k < count; ++k) {
         const uint32_t t = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
-        const __m128i b4 = _mm_set1_epi16(int16_t(line));
-        dst[k] = uint32_t(_mm_cvtsi128_si32(light4(_mm_cvtsi32_si128(int32_t(t)), b4)));
+        dst[k] = uint32_t(_mm_cvtsi128_si32(light4(_mm_cvtsi32_si128(int32_t(t)), _mm_set1_epi16(int16_t(line)))));
         u += du;
         v += dv;
         line = std::clamp(line + db, -32768, 32767);

@@ -207,10 +207,16 @@ void drawGrid(const GridMap& grid, Bitmap& target)
     if (!usable32(target))
         return;
     const uint32_t fill = packColor(red, green, blue);
-    for (int32_t y = 0; y < target.height(); ++y)
-        std::fill_n(target.row32(y), target.width(), fill);
     const Bitmap* texture = grid.texture();
-    if (!texture || !usable32(*texture) || texture->width() < 256 || texture->height() < 256)
+    const bool textured = texture && usable32(*texture) && texture->width() >= 256 && texture->height() >= 256;
+    // The blocks overwrite every pixel they reach, so the fill goes only where they do not.
+    const int32_t coveredWidth = textured ? std::clamp(16 * (grid.gridWidth() - 1), 0, target.width()) : 0;
+    const int32_t coveredHeight = textured && coveredWidth > 0 ? std::clamp(16 * (grid.gridHeight() - 1), 0, target.height()) : 0;
+    for (int32_t y = 0; y < target.height(); ++y) {
+        const int32_t from = y < coveredHeight ? coveredWidth : 0;
+        std::fill(target.row32(y) + from, target.row32(y) + target.width(), fill);
+    }
+    if (!textured)
         return;
     const auto* texels = reinterpret_cast<const uint32_t*>(texture->pixels());
     const ptrdiff_t texturePitch = texture->pitch() / 4;
