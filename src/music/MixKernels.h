@@ -80,4 +80,7 @@ inline constexpr SegmentFn kSegmentTable[8] = {
     mixSegment<16, true, false>,  mixSegment<16, true, true>,
 };
 
+// SIMD versions of the non-ramping variants (nullptr where none exists); same index, same results.
+extern const SegmentFn kSse2Table[8];
+
 } // namespace mixk
