@@ -158,7 +158,7 @@ Canvas flirpTexture()
                                  std::sin(u + v) + 2.0f * n;
             float t = plasma * 0.18f + 0.5f;
             t = t - std::floor(t);
-            c.at(x, y) = ramp(cycle, t);
+            c.at(x, y) = ramp(cycle, t) * 0.8f; // kept below full so that the additive pictures read over it
         }
     }
     return c;
