@@ -73,6 +73,9 @@ TEST_F(EffectTest, TunnelFlashDecaysFromTheSyncFrameAndRippleSettlesAtOne)
 {
     TunnelEffect tunnel(m_console);
     tunnel.texture() = makePicture(256, 256, [](int32_t, int32_t) { return 0u; });
+    tunnel.flare1() = Bitmap();
+    tunnel.flare2() = Bitmap();
+    tunnel.bigFlare() = Bitmap();
     double t = 0;
     for (; t < 120; t += 2)
         tunnel.render(m_context, m_view, m_player, t);
@@ -308,8 +311,8 @@ TEST_F(EffectTest, EndPictureWithTriggerPendingOnFirstFrameFadesBothWays)
 
 TEST_F(EffectTest, EndPictureWithoutPictureFadesThePreviousFrame)
 {
-    EndPictureEffect end(m_console); // no data files here: the picture is empty
-    EXPECT_EQ(end.picture().pixels(), nullptr);
+    EndPictureEffect end(m_console);
+    end.picture() = Bitmap(); // as after a failed load
     end.render(m_context, m_view, m_player, 0);
     EXPECT_EQ(at(10, 10), 0x00ffffffu);
     m_frame.fill(0x10, 0x20, 0x30);
@@ -334,6 +337,10 @@ TEST_F(EffectTest, EffectsWithoutPicturesStillDrawAndNeverCrash)
     TunnelEffect tunnel(m_console);
     FlirpEffect flirp(m_console);
     KlamEffect klam(m_console);
+    // As after failed loads.
+    for (Bitmap* b : {&tunnel.texture(), &tunnel.flare1(), &tunnel.flare2(), &tunnel.bigFlare(), &flirp.texture(),
+                      &flirp.picture(0), &flirp.picture(1), &flirp.picture(2), &klam.texture(), &klam.flare()})
+        *b = Bitmap();
     EXPECT_EQ(tunnel.prepare(), 1);
     EXPECT_EQ(flirp.prepare(), 1);
     for (int32_t frame = 0; frame < 40; ++frame) {

@@ -130,16 +130,16 @@ XmInstrument snare()
     double low = 0.0;
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kRate;
-        const double tone = (std::sin(2.0 * kPi * 185.0 * t) + 0.5 * std::sin(2.0 * kPi * 330.0 * t)) * std::exp(-t / 0.045);
+        const double tone = (std::sin(2.0 * kPi * 185.0 * t) + 0.5 * std::sin(2.0 * kPi * 330.0 * t)) * std::exp(-t / 0.06);
         const double white = noise.next();
         low += 0.25 * (white - low);
-        const double hiss = (white - 0.6 * low) * std::exp(-t / 0.085);
+        const double hiss = (white - 0.6 * low) * std::exp(-t / 0.11);
         x[i] = std::tanh(1.4 * (0.55 * tone + 0.8 * hiss));
     }
     fadeTail(x, 800);
     XmInstrument in;
     in.name = "snare";
-    in.samples.push_back(sample("snare", toFrames(x, 0.9), 60, 124));
+    in.samples.push_back(sample("snare", toFrames(x, 0.95), 64, 124));
     return in;
 }
 
@@ -171,8 +171,8 @@ XmInstrument hats()
 {
     XmInstrument in;
     in.name = "hats (closed C-4, open C-5)";
-    in.samples.push_back(sample("closed hat", toFrames(hat(0.1, 0.022, 37), 0.7), 40, 160));
-    in.samples.push_back(sample("open hat", toFrames(hat(0.5, 0.14, 41), 0.6), 40, 160));
+    in.samples.push_back(sample("closed hat", toFrames(hat(0.12, 0.035, 37), 0.95), 64, 160));
+    in.samples.push_back(sample("open hat", toFrames(hat(0.5, 0.16, 41), 0.9), 64, 160));
     // Notes from C-5 up play the open hat.
     for (size_t note = 60; note < 96; ++note) {
         in.keymap[note] = 1;
@@ -194,12 +194,12 @@ XmInstrument crash()
         previous = white;
         smooth += 0.5 * (high - smooth);
         const double shimmer = 1.0 + 0.25 * std::sin(2.0 * kPi * 7.0 * t);
-        x[i] = smooth * shimmer * std::exp(-t / 0.45) * std::min(1.0, t / 0.002);
+        x[i] = smooth * shimmer * std::exp(-t / 0.6) * std::min(1.0, t / 0.002);
     }
     fadeTail(x, 3000);
     XmInstrument in;
     in.name = "crash";
-    in.samples.push_back(sample("crash", toFrames(x, 0.7), 44, 150));
+    in.samples.push_back(sample("crash", toFrames(x, 0.9), 60, 150));
     return in;
 }
 
