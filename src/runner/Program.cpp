@@ -2,6 +2,7 @@
 
 #include "data/PackArchive.h"
 #include "display/FullscreenDisplay.h"
+#include "effects/EffectBench.h"
 #include "display/OfflineDisplay.h"
 #include "display/WindowDisplay.h"
 #include "platform/OfflinePlatform.h"
@@ -166,6 +167,8 @@ int runProgram(int argc, char** argv)
         std::fprintf(stderr, "kalvora: cannot change to %s\n", options.dataDir.c_str());
         return 2;
     }
+    if (options.bench)
+        return runEffectBench(argc, argv);
     if (!options.capture.empty())
         return runCapture(options);
     return runInteractive(options);
