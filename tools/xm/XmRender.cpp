@@ -215,8 +215,18 @@ bool writeWav(const char* path, const int16_t* frames, int64_t count)
     u16(16);
     std::fwrite("data", 1, 4, f);
     u32(dataBytes);
-    for (int64_t i = 0; i < count * 2; ++i)
-        u16(uint16_t(frames[i]));
+    std::vector<uint8_t> chunk;
+    for (int64_t i = 0; i < count * 2;) {
+        int64_t n = std::min<int64_t>(count * 2 - i, 65536);
+        chunk.resize(size_t(n) * 2);
+        for (int64_t k = 0; k < n; ++k) {
+            uint16_t v = uint16_t(frames[i + k]);
+            chunk[size_t(k) * 2] = uint8_t(v);
+            chunk[size_t(k) * 2 + 1] = uint8_t(v >> 8);
+        }
+        std::fwrite(chunk.data(), 1, chunk.size(), f);
+        i += n;
+    }
     bool ok = std::ferror(f) == 0;
     return std::fclose(f) == 0 && ok;
 }
