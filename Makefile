@@ -26,5 +26,5 @@ test-sanitize: deps
 
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_TSAN=ON
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target thread_tests
 	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads
