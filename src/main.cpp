@@ -1,7 +1,3 @@
-#include <cstdio>
+#include "runner/Program.h"
 
-int main()
-{
-    std::puts("kalvora");
-    return 0;
-}
+int main(int argc, char** argv) { return runProgram(argc, argv); }

@@ -16,6 +16,7 @@ public:
     void sleepMs(uint32_t ms) override;
     // Never pressed offline, unless a test presses it.
     bool escapePressed() override;
+    bool escapeHeld() override { return m_held.load(std::memory_order_acquire); }
     // Written to stderr (and kept for tests); never blocks.
     void messageBox(const char* text, const char* caption) override;
     void setThreadPriority(ThreadPriority) override {}
@@ -28,6 +29,8 @@ public:
     void setClockListener(std::function<void(uint32_t)> listener);
 
     void pressEscape() { m_escape.store(true, std::memory_order_release); }
+    // Holds Escape down until released (tests of the wait before the show).
+    void holdEscape(bool held) { m_held.store(held, std::memory_order_release); }
     // Every "caption: text" shown so far.
     std::vector<std::string> messages() const;
     void setQuiet(bool quiet) { m_quiet = quiet; }
@@ -35,6 +38,7 @@ public:
 private:
     std::atomic<uint32_t> m_now{0};
     std::atomic<bool> m_escape{false};
+    std::atomic<bool> m_held{false};
     std::function<void(uint32_t)> m_listener;
     mutable std::mutex m_messageLock;
     std::vector<std::string> m_messages;

@@ -14,6 +14,8 @@ public:
     virtual void sleepMs(uint32_t ms) = 0;
     // Escape is down now, or was pressed since the last call. Closing the window counts as Escape.
     virtual bool escapePressed() = 0;
+    // Escape is held down at this moment (the show waits for its release before it starts).
+    virtual bool escapeHeld() = 0;
     // A modal message with one OK button and no owner; the text also goes to stderr.
     virtual void messageBox(const char* text, const char* caption) = 0;
     // Best effort for the calling thread; failures are ignored.

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <thread>
 
-SdlPlatform::SdlPlatform() : m_start(std::chrono::steady_clock::now()) {}
+SdlPlatform::SdlPlatform() : m_start(std::chrono::steady_clock::now()) { SDL_Init(0); }
+
+SdlPlatform::~SdlPlatform() { SDL_Quit(); }
 
 uint32_t SdlPlatform::timeMs()
 {

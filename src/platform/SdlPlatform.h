@@ -9,10 +9,13 @@
 
 class SdlPlatform final : public Platform {
 public:
+    // Initialises SDL without subsystems; the dialog, the displays and the sound add theirs.
     SdlPlatform();
+    ~SdlPlatform() override;
     uint32_t timeMs() override;
     void sleepMs(uint32_t ms) override;
     bool escapePressed() override;
+    bool escapeHeld() override { return m_escapeDown.load(std::memory_order_acquire); }
     void messageBox(const char* text, const char* caption) override;
     void setThreadPriority(ThreadPriority priority) override;
 

@@ -1,0 +1,30 @@
+#include "effects/EndPictureEffect.h"
+
+#include "music/TriggerSource.h"
+#include "render/Fixed.h"
+#include "render/PixelOps.h"
+
+#include <algorithm>
+#include <cstring>
+
+EndPictureEffect::EndPictureEffect(Console&) : m_picture("data\\endpic.jpg") {}
+
+int EndPictureEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, double elapsed)
+{
+    // One block copy of the picture (both have the frame's pitch), never more than the view holds. Without
+    // a picture the view keeps the previous frame and the fades work on that.
+    if (m_picture.pixels() && view.pixels() && view.height() > 0) {
+        const size_t pictureBytes = size_t(m_picture.height()) * size_t(m_picture.pitch());
+        const size_t viewBytes = size_t(view.height() - 1) * size_t(view.pitch()) + size_t(view.width()) * 4;
+        std::memcpy(view.pixels(), m_picture.pixels(), std::min(pictureBytes, viewBytes));
+    }
+    const double a = m_fadeIn.value(elapsed, 1);
+    const int hit = player.trigger(255);
+    const double b = m_fadeOut.value(elapsed, hit);
+    const int brighten = truncToInt32(a), darken = truncToInt32(b);
+    if (brighten != 0)
+        addColor(view, brighten, brighten, brighten);
+    if (darken != 0)
+        subtractColor(view, darken, darken, darken);
+    return 1;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The closing picture: it comes up out of white and goes to black on sync 255.
+
+#include "data/Bitmap.h"
+#include "runner/Effect.h"
+#include "runner/Ramp.h"
+
+class Console;
+
+class EndPictureEffect final : public Effect {
+public:
+    explicit EndPictureEffect(Console& console);
+    int render(RenderContext& context, Bitmap& view, TriggerSource& player, double elapsed) override;
+
+    // The picture, for tests and tools that supply their own.
+    Bitmap& picture() { return m_picture; }
+
+private:
+    Bitmap m_picture;
+    Ramp m_fadeIn{100, 255, 0, 1.4};
+    Ramp m_fadeOut{100, 0, 255, 0.9};
+};

@@ -1,0 +1,36 @@
+#pragma once
+// Exact rounding and narrowing helpers shared by the pixel operations, the rasterizer and the effects.
+
+#include <cmath>
+#include <cstdint>
+
+// Rounds to the nearest integer, halves to even (the processor's default mode): 2.5 -> 2, 3.5 -> 4.
+inline double roundHalfEven(double a) { return std::nearbyint(a); }
+
+// The low 32 bits of the 64-bit integer nearest to `a` (halves to even). Reduces modulo 2^32 first, so any
+// finite value is safe; the parity of the integer part survives the reduction, so the rounding is unchanged.
+inline int32_t fixedLow32(double a)
+{
+    if (!std::isfinite(a))
+        return 0;
+    const double reduced = std::fmod(a, 4294967296.0);
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(reduced))));
+}
+
+// Truncation toward zero to int32, as the processor converts: values outside the int32 range (and NaN)
+// give the "indefinite" integer 0x80000000 instead of undefined behaviour.
+inline int32_t truncToInt32(double a)
+{
+    if (!(a > -2147483649.0 && a < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<int32_t>(a);
+}
+
+// "Stored as 16 bits": the low 16 bits of the int32 truncation of `a`.
+inline int16_t lowBits16(double a) { return static_cast<int16_t>(static_cast<uint16_t>(truncToInt32(a))); }
+
+// Packs three colour values (low 8 bits each) as 0x00RRGGBB.
+inline uint32_t packColor(int r, int g, int b)
+{
+    return (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255);
+}

@@ -1,0 +1,167 @@
+#include "render/PixelKernels.h"
+
+#include "render/PixelOps.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+uint32_t addBytes(uint32_t a, uint32_t b)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 32; i += 8) {
+        const uint32_t s = ((a >> i) & 255) + ((b >> i) & 255);
+        out |= std::min(s, 255u) << i;
+    }
+    return out;
+}
+
+uint32_t subtractBytes(uint32_t a, uint32_t b)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 32; i += 8) {
+        const int32_t s = int32_t((a >> i) & 255) - int32_t((b >> i) & 255);
+        out |= uint32_t(std::max(s, 0)) << i;
+    }
+    return out;
+}
+
+// (byte x colour byte) >> 8 for each of the four bytes.
+uint32_t modulate(uint32_t s, uint32_t colour)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 32; i += 8)
+        out |= ((((s >> i) & 255) * ((colour >> i) & 255)) >> 8) << i;
+    return out;
+}
+
+void addColorScalar(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t pitch, uint32_t colour)
+{
+    for (int32_t y = 0; y < rows; ++y) {
+        auto* p = reinterpret_cast<uint32_t*>(pixels + y * pitch);
+        for (int32_t i = 0; i < groups * 4; ++i)
+            p[i] = addBytes(p[i], colour);
+    }
+}
+
+void subtractColorScalar(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t pitch, uint32_t colour)
+{
+    for (int32_t y = 0; y < rows; ++y) {
+        auto* p = reinterpret_cast<uint32_t*>(pixels + y * pitch);
+        for (int32_t i = 0; i < groups * 4; ++i)
+            p[i] = subtractBytes(p[i], colour);
+    }
+}
+
+void blitRowScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t colour)
+{
+    for (int32_t k = 0; k < count; ++k)
+        dst[k] = addBytes(dst[k], modulate(src[k], colour));
+}
+
+void blitScaledRowScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint32_t step, uint32_t colour)
+{
+    for (int32_t k = 0; k < count; ++k)
+        dst[k] = addBytes(dst[k], modulate(src[(uint64_t(k) * step) >> 16], colour));
+}
+
+int16_t saturate16(int32_t v) { return int16_t(std::clamp(v, -32768, 32767)); }
+
+void gridSpanScalar(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePitch, int32_t count, uint32_t u,
+                    uint32_t du, uint32_t v, uint32_t dv, int16_t b, int16_t db)
+{
+    for (int32_t k = 0; k < count; ++k) {
+        const uint32_t t = texture[ptrdiff_t((v >> 16) & 255) * texturePitch + ((u >> 16) & 255)];
+        uint32_t out = 0;
+        for (int i = 0; i < 32; i += 8) {
+            const int32_t product = int32_t(((t >> i) & 255) * 2) * b; // signed 16 x 16, high half kept
+            out |= uint32_t(std::clamp(product >> 16, 0, 255)) << i;
+        }
+        dst[k] = out;
+        u += du;
+        v += dv;
+        b = saturate16(int32_t(b) + db);
+    }
+}
+
+void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch,
+                     int32_t columns, int32_t rows, GridEdges e)
+{
+    for (int32_t row = 0; row < rows; ++row) {
+        const int32_t hu = (e.ru - e.lu) >> 4, hv = (e.rv - e.lv) >> 4, hl = (e.rl - e.ll) >> 4;
+        gridSpanScalar(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu),
+                       uint32_t(e.lv), uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))),
+                       int16_t(uint16_t(uint32_t(hl >> 9))));
+        e.lu += e.dlu;
+        e.lv += e.dlv;
+        e.ll += e.dll;
+        e.ru += e.dru;
+        e.rv += e.drv;
+        e.rl += e.drl;
+    }
+}
+
+int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
+
+void waterRowScalar(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
+                    int32_t width, int32_t y)
+{
+    const ptrdiff_t base = ptrdiff_t(y) * width;
+    for (int32_t k = 0; k < width - 1; ++k) {
+        const ptrdiff_t i = base + k;
+        const int32_t d = int32_t(heights[i + width]) - int32_t(heights[i - width]);
+        const int32_t x = k + 1;
+        const int32_t shift = d >> 5;
+        const int32_t offset = tables.rows[tableIndex(2048 + shift + y)] + tables.columns[tableIndex(2048 + shift + x)];
+        uint32_t source;
+        std::memcpy(&source, picture + offset, 4);
+        const uint32_t h = d <= 0 ? 0u : uint32_t(std::min(255, d >> 2));
+        dstRow[x] = addBytes(source, h * 0x01010101u);
+    }
+}
+
+void stepRowScalar(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, int32_t width, int32_t shift)
+{
+    for (int32_t x = 1; x < width - 1; ++x) {
+        const ptrdiff_t i = rowStart + x;
+        const int32_t s = current[i - width - 1] + current[i - width] + current[i - width + 1] + current[i - 1] +
+                          current[i + 1] + current[i + width - 1] + current[i + width] + current[i + width + 1];
+        int32_t n = (s >> 2) - previous[i];
+        n = n - (n >> shift);
+        previous[i] = int16_t(uint16_t(uint32_t(n)));
+    }
+}
+
+const PixelKernels kScalar = {
+    "scalar",      addColorScalar, subtractColorScalar, blitRowScalar, blitScaledRowScalar,
+    gridSpanScalar, gridBlockScalar, waterRowScalar, stepRowScalar,
+};
+
+bool scalarFromEnvironment()
+{
+    const char* value = std::getenv("KALVORA_SCALAR");
+    return value && value[0] && std::strcmp(value, "0") != 0;
+}
+
+std::atomic<bool>& forcedScalar()
+{
+    static std::atomic<bool> forced{scalarFromEnvironment()};
+    return forced;
+}
+
+} // namespace
+
+const PixelKernels& scalarPixelKernels() { return kScalar; }
+
+const PixelKernels& pixelKernels()
+{
+    const PixelKernels* simd = sse2PixelKernels();
+    if (simd && !forcedScalar().load(std::memory_order_relaxed))
+        return *simd;
+    return kScalar;
+}
+
+void forceScalarPixelKernels(bool scalar) { forcedScalar().store(scalar, std::memory_order_relaxed); }

@@ -1,0 +1,7 @@
+#include "render/Random.h"
+
+Random& Random::shared()
+{
+    static Random instance(1);
+    return instance;
+}

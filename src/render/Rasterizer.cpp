@@ -1,0 +1,204 @@
+#include "render/Rasterizer.h"
+
+#include "render/Fixed.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int32_t kMaxRows = 768;
+
+struct RasterTarget {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitsPerPixel = 0;
+    int32_t rowOffset[kMaxRows] = {}; // first pixel of each row, in pixels
+};
+
+RasterTarget g_target;
+
+// R(a): a + 0.5 rounded to the nearest integer, halves to even.
+inline int64_t roundRow(double a) { return int64_t(roundHalfEven(a + 0.5)); }
+
+// Beyond this a coordinate cannot matter to a 768-row target; it keeps the row arithmetic in 64 bits.
+constexpr double kMaxScreen = 1e15;
+
+struct Edge {
+    double x, u, v;
+    double dx, du, dv;
+
+    // The edge from `a` to `b` positioned at row `row`; an edge without height gets zero slopes.
+    void start(const RasterVertex& a, const RasterVertex& b, int64_t row)
+    {
+        const double height = double(b.y) - double(a.y);
+        if (height != 0) {
+            dx = (double(b.x) - a.x) / height;
+            du = (double(b.attributes[0]) - a.attributes[0]) / height;
+            dv = (double(b.attributes[1]) - a.attributes[1]) / height;
+        } else {
+            dx = du = dv = 0;
+        }
+        const double pre = double(row) - a.y;
+        x = a.x + dx * pre;
+        u = a.attributes[0] + du * pre;
+        v = a.attributes[1] + dv * pre;
+    }
+    void step()
+    {
+        x += dx;
+        u += du;
+        v += dv;
+    }
+    void advance(int64_t rows)
+    {
+        x += dx * double(rows);
+        u += du * double(rows);
+        v += dv * double(rows);
+    }
+};
+
+inline uint32_t litTexel(uint32_t t, uint32_t colour, uint32_t ambient)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 32; i += 8) {
+        const uint32_t m = ((((t >> i) & 255) * ((colour >> i) & 255)) >> 8) + ((ambient >> i) & 255);
+        out |= std::min(m, 255u) << i;
+    }
+    return out;
+}
+
+// R(x) for a span end; far-off values are pinned where they cannot reach the target.
+inline int64_t toColumn(double x) { return int64_t(std::clamp(roundHalfEven(x + 0.5), -kMaxScreen, kMaxScreen)); }
+
+void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
+{
+    const Edge& left = a.x <= b.x ? a : b;
+    const Edge& right = a.x <= b.x ? b : a;
+    if (!std::isfinite(left.x) || !std::isfinite(right.x))
+        return;
+    const double wf = right.x - left.x;
+    int64_t il = toColumn(left.x), ir = toColumn(right.x);
+    double pre = double(il) - left.x;
+    const int32_t width = g_target.width;
+    if (il >= width || ir <= 0)
+        return;
+    if (il < 0) {
+        pre -= double(il);
+        il = 0;
+    }
+    if (ir >= width - 1)
+        ir = width - 1;
+    const int64_t n = ir - il;
+    if (n <= 0)
+        return;
+    const double du = (right.u - left.u) / wf, dv = (right.v - left.v) / wf;
+    uint32_t u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
+    uint32_t v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
+    const uint32_t stepU = uint32_t(fixedLow32(du * 65536.0));
+    const uint32_t stepV = uint32_t(fixedLow32(dv * 65536.0));
+    uint32_t* dst = p.destination + g_target.rowOffset[y] + il;
+    const uint32_t* tex = p.texture;
+    if (p.mode == TriangleParams::ModeTextured) {
+        for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
+            dst[k] = tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
+    } else {
+        for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
+            dst[k] = litTexel(tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)], p.colour, p.ambient);
+    }
+}
+
+} // namespace
+
+int setupRasterizer(int32_t width, int32_t height, int32_t bitsPerPixel)
+{
+    if (width < 1 || height < 1 || height > kMaxRows) {
+        g_target.width = g_target.height = 0;
+        return 0;
+    }
+    g_target.width = width;
+    g_target.height = height;
+    g_target.bitsPerPixel = bitsPerPixel;
+    for (int32_t y = 0; y < height; ++y)
+        g_target.rowOffset[y] = y * width;
+    return 1;
+}
+
+void drawTriangle(const TriangleParams& p)
+{
+    if (!p.destination || !p.texture || p.textureDepth != 32 || g_target.height <= 0)
+        return;
+    if (p.mode != TriangleParams::ModeTextured && p.mode != TriangleParams::ModeTexturedLit)
+        return;
+    for (const RasterVertex& c : p.vertices) {
+        if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.attributes[0]) ||
+            !std::isfinite(c.attributes[1]) || std::fabs(c.y) > kMaxScreen || std::fabs(c.x) > kMaxScreen)
+            return;
+    }
+    const RasterVertex* v = p.vertices;
+    int top = 0;
+    if (v[1].y < v[top].y)
+        top = 1;
+    if (v[2].y < v[top].y)
+        top = 2;
+    int bottom = 2;
+    if (v[0].y > v[bottom].y)
+        bottom = 0;
+    if (v[1].y > v[bottom].y)
+        bottom = 1;
+    const int middle = 3 - top - bottom;
+    const RasterVertex& t = v[top];
+    const RasterVertex& m = v[middle];
+    const RasterVertex& b = v[bottom];
+    const int64_t yTop = roundRow(t.y), yMid = roundRow(m.y), yBot = roundRow(b.y);
+    if (yTop == yBot)
+        return;
+    const int64_t end = std::min<int64_t>(yBot, g_target.height);
+    if (end <= 1)
+        return; // row 0 is never drawn
+    Edge longEdge, shortEdge;
+    longEdge.start(t, b, yTop);
+    shortEdge.start(t, m, yTop);
+    int64_t y = yTop;
+    // Far above the target the rows are skipped in one jump; below that the edges are stepped row by row,
+    // so every visible row sees the same additions as without clipping.
+    constexpr int64_t kSteppedRows = 4096;
+    if (1 - y > kSteppedRows) {
+        const int64_t to = 1 - kSteppedRows;
+        longEdge.advance(to - y);
+        if (yMid > to) {
+            shortEdge.advance(to - y);
+        } else {
+            shortEdge.start(m, b, yMid);
+            shortEdge.advance(to - yMid);
+        }
+        y = to;
+    }
+    for (; y < end; ++y) {
+        if (y == yMid)
+            shortEdge.start(m, b, yMid);
+        if (y > 0)
+            drawSpan(p, y, longEdge, shortEdge);
+        longEdge.step();
+        shortEdge.step();
+    }
+}
+
+void radixPass(int32_t shift, int32_t count, const RadixRecord* input, RadixRecord* output)
+{
+    if (count <= 0 || !input || !output)
+        return;
+    shift = std::clamp(shift, 0, 31);
+    int32_t start[256] = {};
+    for (int32_t i = 0; i < count; ++i)
+        ++start[(input[i].key >> shift) & 255];
+    int32_t sum = 0;
+    for (int32_t& s : start) {
+        const int32_t c = s;
+        s = sum;
+        sum += c;
+    }
+    for (int32_t i = 0; i < count; ++i)
+        output[start[(input[i].key >> shift) & 255]++] = input[i];
+}

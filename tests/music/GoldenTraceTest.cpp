@@ -1,0 +1,44 @@
+// Golden traces: `kalvora-xm trace` of small modules against text files in tests/data/xm/golden.
+// Regenerate: for f in tests/data/xm/golden/*.trace; do n=$(basename $f .trace);
+//   build/kalvora-xm trace tests/data/xm/$n.xm --ticks 300 > $f; done
+
+#include "XmRender.h"
+
+#include "music/ModulePlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+void checkTrace(const char* name)
+{
+    std::string golden = std::string(KALVORA_TEST_DATA "/xm/golden/") + name + ".trace";
+    std::ifstream f(golden);
+    ASSERT_TRUE(f.good()) << golden;
+    std::vector<std::string> want;
+    for (std::string line; std::getline(f, line);)
+        want.push_back(line);
+    ModulePlayer player;
+    ASSERT_NE(player.loadFromFile((std::string(KALVORA_TEST_DATA "/xm/") + name + ".xm").c_str()), 0);
+    std::vector<std::string> got = traceTicks(player, int(want.size()));
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        ASSERT_EQ(got[i], want[i]) << name << " tick line " << i + 1;
+}
+
+} // namespace
+
+TEST(GoldenTrace, SyncTest) { checkTrace("w_sync_test"); }
+TEST(GoldenTrace, RetriggerE90) { checkTrace("E90"); }
+TEST(GoldenTrace, KeyOffFade) { checkTrace("NoteOffFade"); }
+TEST(GoldenTrace, NoteDelayCombination) { checkTrace("DelayCombination"); }
+TEST(GoldenTrace, PortamentoMemories) { checkTrace("Porta-LinkMem"); }
+TEST(GoldenTrace, FineVolumeMemories) { checkTrace("FineVol-LinkMem"); }
+TEST(GoldenTrace, PanningSlideMemory) { checkTrace("PanSlideMem"); }
+TEST(GoldenTrace, SampleOffsetRange) { checkTrace("OffsetRange"); }
+TEST(GoldenTrace, KxxKeyOff) { checkTrace("ft2_kxx"); }
+TEST(GoldenTrace, PatternJumpBreak) { checkTrace("pattern_jump_ft2_break"); }
