@@ -188,6 +188,8 @@ def check_rule(tool, module, scratch):
     m = len(left) // w
     if m < 2:
         return name, False, 0.0, 0.0
+    if np.abs(x).max() < 1e-4:
+        return name, True, 1.0, 1.0  # both sides silent: what the module asks for
     el = np.sqrt((left[:m * w].reshape(m, w) ** 2).mean(axis=1))
     er = np.sqrt((right[:m * w].reshape(m, w) ** 2).mean(axis=1))
     env = float(np.corrcoef(el, er)[0, 1]) if el.std() > 0 and er.std() > 0 else 0.0
