@@ -106,6 +106,10 @@ private:
 
 int runInteractive(const Options& options)
 {
+    if (!SdlPlatform::hasDisplay()) {
+        std::fprintf(stderr, "kalvora: no display (DISPLAY and WAYLAND_DISPLAY are not set); use --capture to render offline\n");
+        return 1;
+    }
     SdlPlatform sdl;
     setPlatform(&sdl);
     bool windowed = options.mode == Options::Mode::Windowed;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 #include <vector>
@@ -56,4 +57,18 @@ TEST(Program, CaptureWritesFramesAndAudioOfTheDefaultShow)
     EXPECT_FALSE(fs::exists(out / "frame-000010.png"));
     EXPECT_EQ(fs::file_size(out / "audio.wav"), 44u + 10 * 2205 * 4);
     fs::remove_all(out);
+}
+
+TEST(Program, WithoutADisplayTheInteractiveShowSaysSoAndExitsWith1)
+{
+    std::vector<std::pair<const char*, std::string>> saved;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        if (const char* v = std::getenv(name))
+            saved.emplace_back(name, v);
+        unsetenv(name);
+    }
+    EXPECT_EQ(run({"--windowed"}), 1);
+    EXPECT_EQ(run({}), 1); // the start dialog too: it never waits for a click nobody can make
+    for (const auto& [name, value] : saved)
+        setenv(name, value.c_str(), 1);
 }
