@@ -2,7 +2,6 @@
 #include "display/FullscreenDisplay.h"
 #include "display/SdlOutputWindow.h"
 #include "platform/OfflinePlatform.h"
-#include "platform/SdlPlatform.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -223,18 +222,6 @@ TEST_F(Fullscreen, NoWorkingDepthShowsNothingButKeepsAValidBackBuffer)
     EXPECT_EQ(0, d.present());
     d.destroy();
     EXPECT_EQ(0, d.present());
-}
-
-TEST_F(Fullscreen, EscapeReachesThePlatformAlsoWithoutAPicture)
-{
-    SdlPlatform platform;
-    FullscreenDisplay d(640, 480, 32, &platform, FullscreenScale::Fit, 0);
-    ASSERT_TRUE(d.ok());
-    EXPECT_FALSE(platform.escapePressed());
-    pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
-    ASSERT_TRUE(eventually([&] { return platform.escapePressed(); }));
-    pushKey(SDL_KEYUP, SDLK_ESCAPE);
-    ASSERT_TRUE(eventually([&] { return !platform.escapePressed(); }));
 }
 
 TEST_F(Fullscreen, RefusedDepthsShowTheirMessageInTurnAndTheNextDepthStillShows)
