@@ -21,9 +21,10 @@ test: build
 test-sanitize: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS) -LE nosan
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp,print_suppressions=0 \
+	  xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS) -LE nosan
 
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_TSAN=ON
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target thread_tests
 	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads

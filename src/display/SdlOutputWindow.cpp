@@ -114,6 +114,7 @@ void SdlOutputWindow::run()
     }
     close();
     platform().setThreadPriority(ThreadPriority::Normal);
+    SDL_TLSCleanup(); // SDL keeps per-thread data (its error text) for threads it did not start
     m_threadDone.store(true, std::memory_order_release);
 }
 

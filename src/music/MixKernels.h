@@ -3,32 +3,33 @@
 // A segment never crosses a loop point, the sample end or the ring end, so the loops test nothing.
 
 #include <cstdint>
+#include <type_traits>
 
 namespace mixk {
 
 // Clamps to the 16-bit range.
 inline int32_t saturate16(int32_t v) { return v < -32768 ? -32768 : (v > 32767 ? 32767 : v); }
 
-// Contribution of one point at volume 0..256: 8-bit s x vol; 16-bit floor(s x vol / 256).
+// Contribution of point s at volume 0..256: 8-bit s x vol; 16-bit floor(s x vol / 256).
 template <int Bits>
-inline int32_t contribution(const void* data, int64_t i, int32_t vol)
+inline int32_t contribution(int32_t s, int32_t vol)
 {
     if constexpr (Bits == 8)
-        return int32_t(static_cast<const int8_t*>(data)[i]) * vol;
+        return s * vol;
     else
-        return (int32_t(static_cast<const int16_t*>(data)[i]) * vol) >> 8; // arithmetic shift = floor
+        return (s * vol) >> 8; // arithmetic shift = floor
 }
 
-// One side's output for position (i, frac): the point, or the linear step towards the next one with
-// m = floor(d x (frac >> 1) / 65536) added twice.
+// One side's output between points s0 and s1 at fraction `frac`: the contribution of s0, or with
+// interpolation the step towards s1 with m = floor(d x (frac >> 1) / 65536) added twice.
 template <int Bits, bool Interp>
-inline int32_t sideOutput(const void* data, int64_t i, uint32_t frac, int32_t vol)
+inline int32_t sideOutput(int32_t s0, int32_t s1, uint32_t frac, int32_t vol)
 {
-    int32_t a = contribution<Bits>(data, i, vol);
+    int32_t a = contribution<Bits>(s0, vol);
     if constexpr (!Interp) {
         return a;
     } else {
-        int32_t b = contribution<Bits>(data, i + 1, vol);
+        int32_t b = contribution<Bits>(s1, vol);
         int32_t d = saturate16(b - a);
         int32_t m = (d * int32_t(frac >> 1)) >> 16; // floor
         return saturate16(saturate16(a + m) + m);
@@ -39,17 +40,21 @@ inline int32_t sideOutput(const void* data, int64_t i, uint32_t frac, int32_t vo
 // interleaved stereo `out`. With Ramp the volumes move by dl/dr after every second frame and after
 // an odd last frame.
 template <int Bits, bool Ramp, bool Interp>
-void mixSegment(const void* data, int64_t& pos, int64_t step, int16_t* out, int64_t n, int32_t& volL, int32_t& volR,
-                int32_t dl, int32_t dr)
+void mixSegment(const void* data, int64_t& pos, int64_t step, int16_t* __restrict out, int64_t n, int32_t& volL,
+                int32_t& volR, int32_t dl, int32_t dr)
 {
+    using Point = std::conditional_t<Bits == 8, int8_t, int16_t>;
+    const Point* __restrict points = static_cast<const Point*>(data);
     int64_t p = pos;
     int32_t vl = volL;
     int32_t vr = volR;
     for (int64_t k = 0; k < n; ++k) {
         int64_t i = p >> 16;
         uint32_t f = uint32_t(p & 0xFFFF);
-        int32_t l = sideOutput<Bits, Interp>(data, i, f, vl);
-        int32_t r = sideOutput<Bits, Interp>(data, i, f, vr);
+        int32_t s0 = points[i];
+        int32_t s1 = Interp ? int32_t(points[i + 1]) : 0;
+        int32_t l = sideOutput<Bits, Interp>(s0, s1, f, vl);
+        int32_t r = sideOutput<Bits, Interp>(s0, s1, f, vr);
         out[0] = int16_t(saturate16(out[0] + l));
         out[1] = int16_t(saturate16(out[1] + r));
         out += 2;
@@ -74,5 +79,8 @@ inline constexpr SegmentFn kSegmentTable[8] = {
     mixSegment<8, true, true>,    mixSegment<16, false, false>, mixSegment<16, false, true>,
     mixSegment<16, true, false>,  mixSegment<16, true, true>,
 };
+
+// SIMD versions of the non-ramping variants (nullptr where none exists); same index, same results.
+extern const SegmentFn kSse2Table[8];
 
 } // namespace mixk

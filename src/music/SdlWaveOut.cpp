@@ -13,11 +13,11 @@ namespace {
 
 class SdlWaveOut final : public QueuedWaveOut {
 public:
-    ~SdlWaveOut() override { close(); }
+    ~SdlWaveOut() override { detach(); }
 
     int open(WaveOutDevice& device) override
     {
-        close();
+        detach();
         QueuedWaveOut::open(device);
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return 0;
@@ -38,16 +38,22 @@ public:
         SDL_PauseAudioDevice(m_audio, 0);
         return 1;
     }
+    // Output thread: the card stops asking for blocks.
     int close() override
     {
+        if (m_audio != 0)
+            SDL_PauseAudioDevice(m_audio, 1);
+        return 1;
+    }
+    // The opening thread, after the output thread has ended: the device and the subsystem go.
+    void detach() override
+    {
         if (m_audio == 0)
-            return 1;
+            return;
         SDL_CloseAudioDevice(m_audio); // waits for a running callback
         m_audio = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return 1;
     }
-    void detach() override { close(); }
     uint32_t timeMs() override { return platform().timeMs(); }
     void sleepMs(uint32_t ms) override { platform().sleepMs(ms); }
 

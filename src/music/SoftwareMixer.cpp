@@ -2,10 +2,17 @@
 
 #include "music/MixKernels.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+std::atomic<bool> g_forceScalar{[] {
+    const char* e = std::getenv("KALVORA_FORCE_SCALAR");
+    return e && std::strcmp(e, "0") != 0;
+}()};
 
 enum Event { None, End, Loop, Turn, Wrap };
 
@@ -17,6 +24,10 @@ void stopVoice(Voice& v)
 }
 
 } // namespace
+
+void SoftwareMixer::setForceScalar(bool scalar) { g_forceScalar.store(scalar, std::memory_order_relaxed); }
+
+bool SoftwareMixer::forceScalar() { return g_forceScalar.load(std::memory_order_relaxed); }
 
 int SoftwareMixer::mixVoice(Voice& v, SoundBuffer* ring, int frames)
 {
@@ -80,6 +91,7 @@ void SoftwareMixer::render(Voice& v, SoundBuffer& ring, int64_t ringOffset, int6
     const void* data = s->buffer.data();
     const int bitsIndex = s->bits == 16 ? 4 : 0;
     const bool interp = (m_flags & Interpolation) != 0;
+    const bool simd = !g_forceScalar.load(std::memory_order_relaxed);
     int16_t* ringData = ring.samples16();
     const int64_t ringFrames = ring.frames();
     int32_t volL = v.leftCurrent;
@@ -152,7 +164,8 @@ void SoftwareMixer::render(Voice& v, SoundBuffer& ring, int64_t ringOffset, int6
             }
             int index = bitsIndex | (ramping ? 2 : 0) | (interp ? 1 : 0);
             int64_t p = pos;
-            mixk::kSegmentTable[index](data, p, step, ringData + out * 2, segment, volL, volR, dl, dr);
+            mixk::SegmentFn fn = simd && mixk::kSse2Table[index] ? mixk::kSse2Table[index] : mixk::kSegmentTable[index];
+            fn(data, p, step, ringData + out * 2, segment, volL, volR, dl, dr);
         }
         out += segment;
         pos += step * segment;

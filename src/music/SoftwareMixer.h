@@ -22,6 +22,11 @@ public:
         return 1;
     }
 
+    // Uses the scalar loops only (they and the SIMD ones give the same output); the environment
+    // variable KALVORA_FORCE_SCALAR=1 sets it at start-up.
+    static void setForceScalar(bool scalar);
+    static bool forceScalar();
+
     // Renders `frames` frames of the voice into the ring from ring frame `ringOffset` (no setup).
     void render(Voice& voice, SoundBuffer& ring, int64_t ringOffset, int64_t frames);
 

@@ -3,11 +3,22 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 SdlPlatform::SdlPlatform() : m_start(std::chrono::steady_clock::now()) { SDL_Init(0); }
 
 SdlPlatform::~SdlPlatform() { SDL_Quit(); }
+
+bool SdlPlatform::hasDisplay()
+{
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    // An explicit driver choice is trusted (it may be a console driver that needs no server).
+    return set("SDL_VIDEODRIVER") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
 
 uint32_t SdlPlatform::timeMs()
 {

@@ -19,6 +19,10 @@ public:
     void messageBox(const char* text, const char* caption) override;
     void setThreadPriority(ThreadPriority priority) override;
 
+    // Whether there is a display to open windows on. Without one SDL would quietly fall back to a
+    // driver that draws nowhere, and a dialog would wait forever for a click.
+    static bool hasDisplay();
+
     // Called by whichever thread pumps the window's events.
     void setEscapeDown(bool down);
     void requestQuit() { m_quit.store(true, std::memory_order_release); }

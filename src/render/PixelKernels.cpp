@@ -87,6 +87,23 @@ void gridSpanScalar(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePit
     }
 }
 
+void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch,
+                     int32_t columns, int32_t rows, GridEdges e)
+{
+    for (int32_t row = 0; row < rows; ++row) {
+        const int32_t hu = (e.ru - e.lu) >> 4, hv = (e.rv - e.lv) >> 4, hl = (e.rl - e.ll) >> 4;
+        gridSpanScalar(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu),
+                       uint32_t(e.lv), uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))),
+                       int16_t(uint16_t(uint32_t(hl >> 9))));
+        e.lu += e.dlu;
+        e.lv += e.dlv;
+        e.ll += e.dll;
+        e.ru += e.dru;
+        e.rv += e.drv;
+        e.rl += e.drl;
+    }
+}
+
 int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
 
 void waterRowScalar(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
@@ -120,7 +137,7 @@ void stepRowScalar(const int16_t* current, int16_t* previous, ptrdiff_t rowStart
 
 const PixelKernels kScalar = {
     "scalar",      addColorScalar, subtractColorScalar, blitRowScalar, blitScaledRowScalar,
-    gridSpanScalar, waterRowScalar, stepRowScalar,
+    gridSpanScalar, gridBlockScalar, waterRowScalar, stepRowScalar,
 };
 
 bool scalarFromEnvironment()

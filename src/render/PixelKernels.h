@@ -8,6 +8,13 @@
 
 struct WaterTables;
 
+// One block of the grid mapper, all in 16.16: u, v (texels) and light (x 16384) at the block's left and
+// right edges on its top row, and the steps of both edges per row.
+struct GridEdges {
+    int32_t lu, lv, ll, ru, rv, rl;
+    int32_t dlu, dlv, dll, dru, drv, drl;
+};
+
 struct PixelKernels {
     const char* name;
     // Per-byte saturating add / subtract of `colour` over `groups` groups of 4 pixels of each row.
@@ -22,6 +29,11 @@ struct PixelKernels {
     // becomes clamp((2t x b) >> 16, 0, 255).
     void (*gridSpan)(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePitch, int32_t count, uint32_t u,
                      uint32_t du, uint32_t v, uint32_t dv, int16_t b, int16_t db);
+    // A block of `rows` spans of `columns` pixels, rows `pitch` pixels apart: span r runs from the left
+    // edge to the right one in 16 steps ((right - left) >> 4 each), brightness (left light >> 9) and step
+    // (light step >> 9) as signed 16 bits; then both edges take their row steps.
+    void (*gridBlock)(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch,
+                      int32_t columns, int32_t rows, GridEdges edges);
     // One row y of renderWater: output columns 1 .. width - 1 from heights[y x width + k], k = 0 .. width - 2.
     void (*waterRow)(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                      int32_t width, int32_t y);

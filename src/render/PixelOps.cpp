@@ -237,25 +237,20 @@ void drawGrid(const GridMap& grid, Bitmap& target)
             const GridNode& n01 = grid.node(bx, by + 1);
             const GridNode& n11 = grid.node(bx + 1, by + 1);
             // Node values in 16.16 (u, v in texels; light x 16384, so light >> 9 is light x 32).
-            int32_t lu = n00.u * 16384, lv = n00.v * 16384, ll = n00.light * 16384;
-            int32_t ru = n10.u * 16384, rv = n10.v * 16384, rl = n10.light * 16384;
-            const int32_t dlu = (n01.u * 16384 - lu) >> 4, dlv = (n01.v * 16384 - lv) >> 4;
-            const int32_t dll = (n01.light * 16384 - ll) >> 4;
-            const int32_t dru = (n11.u * 16384 - ru) >> 4, drv = (n11.v * 16384 - rv) >> 4;
-            const int32_t drl = (n11.light * 16384 - rl) >> 4;
-            for (int32_t row = 0; row < rows; ++row) {
-                const int32_t hu = (ru - lu) >> 4, hv = (rv - lv) >> 4, hl = (rl - ll) >> 4;
-                // Brightness in signed 16 bits: light x 32 (wraps for light >= 1024).
-                kernels.gridSpan(target.row32(top + row) + leftX, texels, texturePitch, columns, uint32_t(lu),
-                                 uint32_t(hu), uint32_t(lv), uint32_t(hv), int16_t(uint16_t(uint32_t(ll >> 9))),
-                                 int16_t(uint16_t(uint32_t(hl >> 9))));
-                lu += dlu;
-                lv += dlv;
-                ll += dll;
-                ru += dru;
-                rv += drv;
-                rl += drl;
-            }
+            GridEdges e;
+            e.lu = n00.u * 16384;
+            e.lv = n00.v * 16384;
+            e.ll = n00.light * 16384;
+            e.ru = n10.u * 16384;
+            e.rv = n10.v * 16384;
+            e.rl = n10.light * 16384;
+            e.dlu = (n01.u * 16384 - e.lu) >> 4;
+            e.dlv = (n01.v * 16384 - e.lv) >> 4;
+            e.dll = (n01.light * 16384 - e.ll) >> 4;
+            e.dru = (n11.u * 16384 - e.ru) >> 4;
+            e.drv = (n11.v * 16384 - e.rv) >> 4;
+            e.drl = (n11.light * 16384 - e.rl) >> 4;
+            kernels.gridBlock(target.row32(top) + leftX, target.pitch() / 4, texels, texturePitch, columns, rows, e);
         }
     }
 }

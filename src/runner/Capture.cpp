@@ -2,6 +2,7 @@
 
 #include "data/Bitmap.h"
 #include "data/PngWriter.h"
+#include "music/WavFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -33,44 +34,10 @@ bool endsWith(const std::string& s, const char* tail)
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
-void put16(std::FILE* f, uint32_t v)
-{
-    const uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
-    std::fwrite(b, 1, 2, f);
-}
-void put32(std::FILE* f, uint32_t v)
-{
-    put16(f, v & 0xFFFF);
-    put16(f, v >> 16);
-}
-
 bool commandOk(int status) { return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
 } // namespace
 
-bool writeWav(const std::string& path, const int16_t* frames, size_t count, int sampleRate)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const uint32_t dataBytes = uint32_t(count * 4);
-    std::fwrite("RIFF", 1, 4, f);
-    put32(f, 36 + dataBytes);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    put32(f, 16);
-    put16(f, 1); // PCM
-    put16(f, 2);
-    put32(f, uint32_t(sampleRate));
-    put32(f, uint32_t(sampleRate) * 4);
-    put16(f, 4);
-    put16(f, 16);
-    std::fwrite("data", 1, 4, f);
-    put32(f, dataBytes);
-    for (size_t i = 0; i < count * 2; ++i)
-        put16(f, uint16_t(frames[i]));
-    const bool ok = !std::ferror(f);
-    return std::fclose(f) == 0 && ok;
-}
 
 Capture::~Capture()
 {
@@ -144,12 +111,12 @@ bool Capture::finish()
     m_audioHash = fnv(m_audioHash, m_audio.data(), m_audio.size() * sizeof(int16_t));
 
     if (!m_video)
-        return writeWav(m_path + "/audio.wav", m_audio.data(), audioFrames, kSampleRate);
+        return writeWav((m_path + "/audio.wav").c_str(), m_audio.data(), audioFrames, kSampleRate);
 
     bool ok = m_pipe && commandOk(pclose(m_pipe));
     m_pipe = nullptr;
     const std::string wav = m_path + ".wav";
-    ok = ok && writeWav(wav, m_audio.data(), audioFrames, kSampleRate);
+    ok = ok && writeWav(wav.c_str(), m_audio.data(), audioFrames, kSampleRate);
     if (ok) {
         const std::string command = "ffmpeg -y -loglevel error -i " + shellQuote(m_videoTemp) + " -i " + shellQuote(wav) +
                                     " -c:v copy -c:a aac -shortest " + shellQuote(m_path) + " 2>>" +

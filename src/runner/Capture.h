@@ -46,6 +46,3 @@ private:
     std::vector<int16_t> m_audio;
     std::vector<uint8_t> m_row;
 };
-
-// Writes 16-bit stereo PCM as a WAV file.
-bool writeWav(const std::string& path, const int16_t* frames, size_t count, int sampleRate);

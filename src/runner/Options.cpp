@@ -33,6 +33,8 @@ const char* optionsHelp()
            "  --data DIR           change to DIR before opening the data files\n"
            "  --verbose            start-up steps and effect switches on stderr\n"
            "  --bench              time every effect on the offline platform and print a table\n"
+           "  --bench-frames N     frames per run (default 200)\n"
+           "  --bench-runs N       runs per effect, the median is shown (default 5)\n"
            "  --help               this text\n"
            "  --version            the program's version\n"
            "F12 writes a PNG of the current frame into the current directory. Escape ends the show.\n";
@@ -66,6 +68,13 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
             o.version = true;
         } else if (!std::strcmp(a, "--bench")) {
             o.bench = true;
+        } else if (!std::strcmp(a, "--bench-frames") || !std::strcmp(a, "--bench-runs")) {
+            if (!value(v))
+                return false;
+            if (!parseInt(v, 1, 100000, n)) {
+                error = std::string(a) + " takes a whole number of at least 1";
+                return false;
+            }
         } else if (!std::strcmp(a, "--scale")) {
             if (!value(v))
                 return false;

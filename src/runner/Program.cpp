@@ -2,12 +2,16 @@
 
 #include "data/PackArchive.h"
 #include "display/FullscreenDisplay.h"
+#include "effects/EffectBench.h"
 #include "display/OfflineDisplay.h"
 #include "display/WindowDisplay.h"
 #include "platform/OfflinePlatform.h"
 #include "platform/SdlPlatform.h"
 #include "platform/StartDialog.h"
+#include "music/SdlSoundDevice.h"
+#include "music/SoundDevice.h"
 #include "runner/Capture.h"
+#include "runner/MusicAudio.h"
 #include "runner/Options.h"
 #include "runner/Runner.h"
 #include "runner/ShowAudio.h"
@@ -18,26 +22,6 @@
 namespace {
 
 constexpr const char* kVersion = "kalvora 0.1.0";
-
-// Until the music is joined: the module must exist, and no sync ever arrives.
-class PlaceholderAudio final : public ShowAudio, private TriggerSource {
-public:
-    int loadModule(const char* fileName) override
-    {
-        std::FILE* f = std::fopen(fileName, "rb");
-        if (f)
-            std::fclose(f);
-        return f != nullptr;
-    }
-    int openDevice() override { return 1; }
-    void setMasterVolume(int) override {}
-    void play() override {}
-    void shutdown() override {}
-    TriggerSource& triggers() override { return *this; }
-
-private:
-    int trigger(int) override { return 0; }
-};
 
 // Capture: a virtual clock that moves one frame at a time, frames and audio to files.
 class CaptureHost final : public ShowHost {
@@ -79,7 +63,9 @@ int runCapture(const Options& options)
         return 2;
     }
     CaptureHost host(clock, capture, options.fps);
-    PlaceholderAudio audio;
+    MusicAudio audio([&] {
+        return makeOfflineSoundDevice(clock, [&](const int16_t* frames, size_t count) { capture.addAudio(frames, count); });
+    });
     Runner runner(host, audio, clock, {options.frames, options.verbose});
     const int code = runner.run();
     const bool written = capture.finish();
@@ -120,6 +106,10 @@ private:
 
 int runInteractive(const Options& options)
 {
+    if (!SdlPlatform::hasDisplay()) {
+        std::fprintf(stderr, "kalvora: no display (DISPLAY and WAYLAND_DISPLAY are not set); use --capture to render offline\n");
+        return 1;
+    }
     SdlPlatform sdl;
     setPlatform(&sdl);
     bool windowed = options.mode == Options::Mode::Windowed;
@@ -137,7 +127,8 @@ int runInteractive(const Options& options)
         windowed = dialog.windowed == 1;
     }
     InteractiveHost host(sdl, windowed, options);
-    PlaceholderAudio audio;
+    MusicAudio audio(options.silent ? MusicAudio::DeviceFactory(makeSilentSoundDevice)
+                                    : MusicAudio::DeviceFactory(makeSdlSoundDevice));
     Runner runner(host, audio, sdl, {options.frames, options.verbose});
     const int code = runner.run();
     setPlatform(nullptr);
@@ -166,6 +157,8 @@ int runProgram(int argc, char** argv)
         std::fprintf(stderr, "kalvora: cannot change to %s\n", options.dataDir.c_str());
         return 2;
     }
+    if (options.bench)
+        return runEffectBench(argc, argv);
     if (!options.capture.empty())
         return runCapture(options);
     return runInteractive(options);

@@ -101,6 +101,7 @@ int Runner::run()
             if (hit.hit) {
                 current = hit.effect;
                 t0 = hit.t0;
+                m_host.effectSwitched(m_frame, hit.t0, hit.index, current);
                 if (m_settings.verbose)
                     std::fprintf(stderr, "switch frame=%llu t_ms=%.0f index=%d effect=%s\n",
                                  static_cast<unsigned long long>(m_frame), hit.t0, hit.index, effectName(current));

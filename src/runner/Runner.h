@@ -25,6 +25,8 @@ public:
     virtual void loopStarting() {}
     // Called at the top of each frame of the loop (frame 0 first); offline moves its clock here.
     virtual void frameStarting(uint64_t) {}
+    // Called when a schedule hit makes `effect` current, at clock `timeMs`.
+    virtual void effectSwitched(uint64_t /*frame*/, double /*timeMs*/, int /*index*/, EffectId /*effect*/) {}
     // Called once after shut-down of the audio, before the display is destroyed.
     virtual void loopEnded(uint64_t) {}
 };

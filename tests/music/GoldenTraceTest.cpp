@@ -1,6 +1,6 @@
 // Golden traces: `kalvora-xm trace` of small modules against text files in tests/data/xm/golden.
 // Regenerate: for f in tests/data/xm/golden/*.trace; do n=$(basename $f .trace);
-//   build/tools/xm/kalvora-xm trace tests/data/xm/$n.xm --ticks 300 > $f; done
+//   build/kalvora-xm trace tests/data/xm/$n.xm --ticks 300 > $f; done
 
 #include "XmRender.h"
 

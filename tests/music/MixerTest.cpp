@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -304,4 +305,48 @@ TEST(Mixer, KernelVariantsAgreeWithTheFormula)
                     ++vol;
             }
         }
+}
+
+TEST(Mixer, SimdAndScalarLoopsAgreeBitForBit)
+{
+    uint32_t seed = 99;
+    auto rnd = [&] {
+        seed = seed * 214013u + 2531011u;
+        return int((seed >> 16) & 0x7FFF);
+    };
+    for (int bits : {8, 16})
+        for (int flags = 0; flags < 4; ++flags)
+            for (int64_t count : {0, 1, 3, 4, 5, 17, 1000})
+                for (double step : {0.37, 1.0, 2.71, 31.9})
+                    for (int dir : {1, -1}) {
+                        std::vector<int> pts(2000);
+                        for (int& x : pts)
+                            x = bits == 8 ? rnd() % 256 - 128 : rnd() * 2 - 32768;
+                        SampleData d = makeSample(pts, bits, 2, 0, 2000);
+                        SoundBuffer out[2];
+                        Voice v[2];
+                        int volume = rnd() % 257;
+                        int panning = rnd() % 257;
+                        for (int k = 0; k < 2; ++k) {
+                            out[k].create(1500, 2, 16, 44100, true);
+                            for (int i = 0; i < 3000; ++i)
+                                out[k].samples16()[i] = int16_t(rnd() * 2 - 32768);
+                            startVoice(v[k], &d, volume, panning);
+                            v[k].position = 1000;
+                            v[k].direction = dir;
+                            v[k].streamPos = 700;
+                            setStep(v[k], step);
+                        }
+                        std::memcpy(out[1].samples16(), out[0].samples16(), 3000 * 2);
+                        SoftwareMixer m(flags);
+                        SoftwareMixer::setForceScalar(true);
+                        m.mixVoice(v[0], &out[0], int(count));
+                        SoftwareMixer::setForceScalar(false);
+                        m.mixVoice(v[1], &out[1], int(count));
+                        ASSERT_EQ(std::memcmp(out[0].samples16(), out[1].samples16(), 3000 * 2), 0)
+                            << bits << " " << flags << " " << count << " " << step << " " << dir;
+                        ASSERT_EQ(v[0].position, v[1].position);
+                        ASSERT_EQ(v[0].fraction, v[1].fraction);
+                    }
+    SoftwareMixer::setForceScalar(false);
 }

@@ -3,10 +3,14 @@
 #include "XmBuilder.h"
 
 #include "music/ModulePlayer.h"
+#include "music/SoundDevice.h"
+#include "platform/OfflinePlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -30,6 +34,20 @@ XmSampleSpec ramp8(int n)
     for (int i = 0; i < n; ++i)
         s.points.push_back(i * 3 - 60);
     return s;
+}
+
+// Plays a loaded module through the device's block rendering (ticks and mixer) without opening a card.
+void playBlocks(ModulePlayer& p, int blocks)
+{
+    OfflinePlatform clock;
+    auto device = makeOfflineSoundDevice(clock, nullptr);
+    if (!device->play(p))
+        return;
+    SoundBuffer block;
+    block.create(SoundDevice::kBlockFrames, 2, 16, 44100, false);
+    for (int b = 0; b < blocks; ++b)
+        device->renderBlock(block);
+    device->stop(p);
 }
 
 std::vector<uint8_t> readFile(const std::string& path)
@@ -377,10 +395,8 @@ TEST(XmLoader, MalformedFilesFailOrLoadWithoutFault)
         ModulePlayer p;
         int r = p.loadFromMemory(img.data(), img.size());
         loaded += r != 0;
-        if (r) {
-            for (int t = 0; t < 400; ++t)
-                p.tick(); // plays without a device
-        }
+        if (r)
+            playBlocks(p, 40); // about 7 s through the player and the mixer
     }
     EXPECT_EQ(loaded, 4);
 }
@@ -390,17 +406,24 @@ TEST(XmLoader, MalformedFilesFailOrLoadWithoutFault)
 TEST(XmLoader, TruncatedAndCorruptedFilesNeverFault)
 {
     const char* names[] = {"w_sync_test.xm", "E90.xm", "NoteOffFade.xm", "DelayCombination.xm",
-                           "BidiPrecision.xm", "pathead.xm"};
+                           "BidiPrecision.xm", "pathead.xm", "OffsetRange.xm", "rules/PatLoop-Various.xm"};
+    std::vector<std::string> paths;
+    for (const char* n : names)
+        paths.push_back(std::string(KALVORA_TEST_DATA "/xm/") + n);
+    // KALVORA_XM_FUZZ_DIR adds every .xm below a folder (a longer local run).
+    if (const char* extra = std::getenv("KALVORA_XM_FUZZ_DIR"))
+        for (const auto& e : std::filesystem::recursive_directory_iterator(extra))
+            if (e.path().extension() == ".xm")
+                paths.push_back(e.path().string());
     std::mt19937 rng(1234);
-    for (const char* n : names) {
-        std::vector<uint8_t> img = readFile(std::string(KALVORA_TEST_DATA "/xm/") + n);
+    for (const std::string& n : paths) {
+        std::vector<uint8_t> img = readFile(n);
         ASSERT_FALSE(img.empty()) << n;
         for (int k = 0; k < 16; ++k) {
             std::vector<uint8_t> cut(img.begin(), img.begin() + long(img.size() * size_t(k) / 16));
             ModulePlayer p;
             if (p.loadFromMemory(cut.data(), cut.size()))
-                for (int t = 0; t < 50; ++t)
-                    p.tick();
+                playBlocks(p, 3);
         }
         for (int k = 0; k < 40; ++k) {
             std::vector<uint8_t> bad = img;
@@ -408,8 +431,7 @@ TEST(XmLoader, TruncatedAndCorruptedFilesNeverFault)
                 bad[rng() % bad.size()] ^= uint8_t(1u << (rng() % 8));
             ModulePlayer p;
             if (p.loadFromMemory(bad.data(), bad.size()))
-                for (int t = 0; t < 50; ++t)
-                    p.tick();
+                playBlocks(p, 3);
         }
     }
 }

@@ -103,8 +103,9 @@ TEST_F(PixelKernelsAgree, BlitsAtClippedAndScaledPositions)
 
 TEST_F(PixelKernelsAgree, GridOnRandomNodesAndClippedTargets)
 {
-    const Bitmap texture = randomImage(256, 256);
-    for (int32_t targetWidth : {4, 5, 40, 642}) {
+    const Bitmap square = randomImage(256, 256), wide = randomImage(300, 260); // wide: rows 300 texels apart
+    for (int32_t targetWidth : {4, 5, 40, 642, 641}) {
+        const Bitmap& texture = targetWidth == 641 ? wide : square;
         GridMap grid(41, 5, 640, 64, &texture);
         for (GridNode* n = grid.nodes(); n != grid.nodes() + 41 * 5; ++n) {
             n->u = int16_t(m_random.next() * 2 - 32768);

@@ -189,34 +189,3 @@ std::vector<std::string> traceTicks(ModulePlayer& player, int ticks)
     return watcher.lines;
 }
 
-bool writeWav(const char* path, const int16_t* frames, int64_t count)
-{
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    uint32_t dataBytes = uint32_t(count * 4);
-    auto u32 = [&](uint32_t v) {
-        uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-        std::fwrite(b, 1, 4, f);
-    };
-    auto u16 = [&](uint32_t v) {
-        uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
-        std::fwrite(b, 1, 2, f);
-    };
-    std::fwrite("RIFF", 1, 4, f);
-    u32(36 + dataBytes);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
-    std::fwrite("data", 1, 4, f);
-    u32(dataBytes);
-    for (int64_t i = 0; i < count * 2; ++i)
-        u16(uint16_t(frames[i]));
-    bool ok = std::ferror(f) == 0;
-    return std::fclose(f) == 0 && ok;
-}

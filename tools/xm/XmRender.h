@@ -27,5 +27,3 @@ XmRenderResult renderSong(ModulePlayer& player, double maxSeconds, int masterVol
 std::vector<XmSyncLine> listSyncs(ModulePlayer& player, double maxSeconds);
 // One text line per tick for `ticks` ticks.
 std::vector<std::string> traceTicks(ModulePlayer& player, int ticks);
-// A 16-bit stereo 44100 Hz WAV file; false on a write error.
-bool writeWav(const char* path, const int16_t* frames, int64_t count);

@@ -1,5 +1,6 @@
 // kalvora-xm: looks into XM files and plays them offline through the show's player.
 
+#include "music/WavFile.h"
 #include "XmRender.h"
 
 #include "music/ModulePlayer.h"
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
         double seconds = std::atof(option(argc, argv, "--seconds", "600"));
         int volume = std::atoi(option(argc, argv, "--volume", "10"));
         XmRenderResult r = renderSong(*player, seconds, volume);
-        if (!writeWav(argv[3], r.pcm.data(), r.frames)) {
+        if (!writeWav(argv[3], r.pcm.data(), size_t(r.frames))) {
             std::fprintf(stderr, "kalvora-xm: cannot write %s\n", argv[3]);
             return 1;
         }
