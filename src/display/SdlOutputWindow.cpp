@@ -179,8 +179,12 @@ bool SdlOutputWindow::open()
 
 bool SdlOutputWindow::attemptDepth(int32_t depth)
 {
-    m_texture = SDL_CreateTexture(m_renderer, textureFormatForDepth(depth), SDL_TEXTUREACCESS_STREAMING,
-                                  m_config.width, m_config.height);
+    const uint32_t depthBit = depth == 32 ? 4u : depth == 24 ? 2u : 1u;
+    if (m_config.refusedDepths & depthBit)
+        SDL_OutOfMemory();
+    else
+        m_texture = SDL_CreateTexture(m_renderer, textureFormatForDepth(depth), SDL_TEXTUREACCESS_STREAMING,
+                                      m_config.width, m_config.height);
     if (!m_texture) {
         if (m_config.fullscreen) {
             // The window steps aside while the message is up, so the message is never behind it.

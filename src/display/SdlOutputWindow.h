@@ -26,6 +26,9 @@ struct SdlOutputConfig {
     bool fullscreen = false;
     FullscreenScale scale = FullscreenScale::Fit;
     int32_t firstDepth = 32; // fullscreen: the depth attempts start here (32, 24, 16)
+    // For tests: depths (32, 24, 16 as bits 2, 1, 0) whose texture is refused as if the renderer
+    // had run out of memory, so the failure path can be seen on any machine.
+    uint32_t refusedDepths = 0;
 };
 
 class SdlOutputWindow final {

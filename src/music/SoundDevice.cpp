@@ -148,4 +148,5 @@ void SoundDevice::renderBlock(SoundBuffer& block)
         pos = 0;
     }
     m_mixed = m_requested;
+    m_published.store(m_requested, std::memory_order_release);
 }

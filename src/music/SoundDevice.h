@@ -55,7 +55,8 @@ public:
     // Output thread: renders the next `block.frames()` stream frames into `block` (ticks the players,
     // mixes the voices into the ring, copies the ring out and clears it).
     void renderBlock(SoundBuffer& block);
-    int64_t requestedFrames() const { return m_requested; }
+    // Any thread: the stream frames rendered into blocks so far.
+    int64_t requestedFrames() const { return m_published.load(std::memory_order_acquire); }
     SoftwareMixer& mixer() { return m_mixer; }
 
 protected:
@@ -76,6 +77,7 @@ private:
     SoundBuffer m_ring;
     int64_t m_requested = 0;
     int64_t m_mixed = 0;
+    std::atomic<int64_t> m_published{0};
 };
 
 // The offline virtual card: blocks finish as `clock` passes their end, and are refilled before the clock

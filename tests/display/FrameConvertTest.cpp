@@ -89,14 +89,3 @@ TEST(FrameConvert, EveryChannelValueMapsToItsTopFiveBits)
         ASSERT_EQ((v >> 3) << 10, xrgbTo1555(v << 16)) << v;
     }
 }
-
-TEST(FrameConvert, ZeroRowsOrColumnsWriteNothing)
-{
-    const std::vector<uint8_t> src = source();
-    std::vector<uint8_t> dst(64, 0xEE);
-    convertFrameXrgb32(src.data(), kSrcPitch, dst.data(), 16, 0, kH);
-    convertFrameBgr24(src.data(), kSrcPitch, dst.data(), 16, kW, 0);
-    convertFrameXrgb1555(src.data(), kSrcPitch, dst.data(), 16, 0, 0);
-    for (uint8_t b : dst)
-        ASSERT_EQ(0xEE, b);
-}

@@ -1,5 +1,7 @@
 #include "SdlTestSupport.h"
 #include "display/FullscreenDisplay.h"
+#include "display/SdlOutputWindow.h"
+#include "platform/OfflinePlatform.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -220,4 +222,38 @@ TEST_F(Fullscreen, NoWorkingDepthShowsNothingButKeepsAValidBackBuffer)
     EXPECT_EQ(0, d.present());
     d.destroy();
     EXPECT_EQ(0, d.present());
+}
+
+TEST_F(Fullscreen, RefusedDepthsShowTheirMessageInTurnAndTheNextDepthStillShows)
+{
+    OfflinePlatform messages;
+    messages.setQuiet(true);
+    setPlatform(&messages);
+    SdlOutputConfig config;
+    config.title = "fafa";
+    config.fullscreen = true;
+    config.scale = FullscreenScale::Integer;
+    config.refusedDepths = 4 | 2; // 32 and 24
+    {
+        SdlOutputWindow window(config, nullptr);
+        ASSERT_TRUE(window.ok());
+        EXPECT_EQ(16, window.depth());
+        Bitmap frame(640, 480, Bitmap::FormatXrgb32);
+        fillBlocks(frame);
+        window.submit(frame);
+        Screen s;
+        ASSERT_TRUE(window.readBack(s.pixels, s.width, s.height));
+        ASSERT_GE(s.width, 640);
+        EXPECT_EQ(0, integerScaleMismatches(s, frame, wholeScale(s), 5));
+    }
+    config.refusedDepths = 4 | 2 | 1;
+    {
+        SdlOutputWindow window(config, nullptr);
+        ASSERT_TRUE(window.ok());
+        EXPECT_EQ(0, window.depth());
+    }
+    setPlatform(nullptr);
+    const std::string outOfMemory = "Could not shit!: Nu har ditt graffikkort g\xC3\xA5tt s\xC3\xB6nder";
+    const std::vector<std::string> expected(5, outOfMemory);
+    EXPECT_EQ(expected, messages.messages());
 }

@@ -1,6 +1,5 @@
 // Golden traces: `kalvora-xm trace` of small modules against text files in tests/data/xm/golden.
-// Regenerate: for f in tests/data/xm/golden/*.trace; do n=$(basename $f .trace);
-//   build/kalvora-xm trace tests/data/xm/$n.xm --ticks 300 > $f; done
+// Regenerate: see tests/data/xm/README.md.
 
 #include "XmRender.h"
 
@@ -14,9 +13,12 @@
 
 namespace {
 
+// `name` is the module's path below tests/data/xm without ".xm"; the golden file is named after its base name.
 void checkTrace(const char* name)
 {
-    std::string golden = std::string(KALVORA_TEST_DATA "/xm/golden/") + name + ".trace";
+    std::string base = name;
+    base = base.substr(base.find_last_of('/') + 1);
+    std::string golden = std::string(KALVORA_TEST_DATA "/xm/golden/") + base + ".trace";
     std::ifstream f(golden);
     ASSERT_TRUE(f.good()) << golden;
     std::vector<std::string> want;
@@ -42,3 +44,4 @@ TEST(GoldenTrace, PanningSlideMemory) { checkTrace("PanSlideMem"); }
 TEST(GoldenTrace, SampleOffsetRange) { checkTrace("OffsetRange"); }
 TEST(GoldenTrace, KxxKeyOff) { checkTrace("ft2_kxx"); }
 TEST(GoldenTrace, PatternJumpBreak) { checkTrace("pattern_jump_ft2_break"); }
+TEST(GoldenTrace, AmigaNoteDelays) { checkTrace("rules/delay2"); }

@@ -262,3 +262,27 @@ TEST(SyncQueue, FullQueueDropsAndDueOrderIsSlotOrder)
     EXPECT_EQ(q.takeDue(101), 1);
     EXPECT_EQ(q.takeDue(101), -1);
 }
+
+TEST(SoundDevice, PlayingAgainRestartsOnTheOutputThread)
+{
+    std::vector<uint8_t> img = XmBuilder::build(syncSong({}));
+    OfflinePlatform clock;
+    ModulePlayer player;
+    player.loadFromMemory(img.data(), img.size());
+    auto dev = makeOfflineSoundDevice(clock, nullptr);
+    dev->play(player);
+    dev->open();
+    clock.advanceBy(1000);
+    int64_t rows = player.decodedRows();
+    EXPECT_GT(rows, 4);
+    int free = dev->freeVoices();
+    EXPECT_EQ(dev->play(player), 1); // posts a restart, takes no voices
+    EXPECT_EQ(dev->freeVoices(), free);
+    int64_t before = dev->requestedFrames();
+    while (dev->requestedFrames() == before)
+        clock.advanceBy(1);
+    // The refill restarted the song: row 0 again after `speed` ticks, so few rows since.
+    EXPECT_LT(player.decodedRows(), rows);
+    EXPECT_EQ(player.decodedOrder(), 0);
+    dev->close();
+}
