@@ -210,6 +210,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         uint32_t headerLength, rows, packedSize;
         if (!r.u32(pos, headerLength) || !r.u16(pos + 5, rows) || !r.u16(pos + 7, packedSize))
             return 0;
+        uint32_t storedLength = headerLength;
         if (headerLength != kPatternHeader)
             m_fixedLayout = false;
         if (headerLength < kPatternHeader)
@@ -219,6 +220,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         if (!r.has(pos + headerLength, packedSize))
             return 0;
         auto pattern = std::make_unique<Pattern>();
+        pattern->setStoredHeaderLength(storedLength);
         bool ok;
         if (rows == 0)
             ok = pattern->create(m_channelCount, 64, nullptr, 0); // 64 empty rows
@@ -238,6 +240,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         uint32_t storedSize;
         if (!r.u32(pos, storedSize) || !r.has(pos, 29))
             return 0;
+        ins.storedHeaderSize = storedSize;
         uint32_t headerBytes = (storedSize == 0 || storedSize > kInstrumentHeader) ? kInstrumentHeader : storedSize;
         uint8_t hdr[kInstrumentHeader];
         r.bytesPadded(pos, hdr, headerBytes);

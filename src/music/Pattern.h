@@ -17,6 +17,9 @@ public:
     int channels() const { return m_channels; }
     int rows() const { return m_rows; }
     int packedSize() const { return int(m_data.size()); }
+    // The header length the file stores for this pattern (tools).
+    uint32_t storedHeaderLength() const { return m_storedHeaderLength; }
+    void setStoredHeaderLength(uint32_t n) { m_storedHeaderLength = n; }
 
     // Fills `out[0..channels)`. A row outside 0..rows-1 or an empty pattern decodes as empty.
     void decodeRow(int row, RowEntry* out) const;
@@ -26,4 +29,5 @@ private:
     int m_rows = 0;
     std::vector<uint8_t> m_data;
     int m_rowStart[kMaxRows] = {};
+    uint32_t m_storedHeaderLength = 9;
 };

@@ -63,6 +63,7 @@ struct Instrument {
     int vibratoDepth = 0;
     int vibratoRate = 0;
     int fadeout = 0;
+    uint32_t storedHeaderSize = 0; // as the file stores it (tools)
     bool empty = true;
     Sample samples[kMaxSamples];
 

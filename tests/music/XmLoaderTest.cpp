@@ -121,6 +121,9 @@ TEST(XmLoader, StoredHeaderSizesAreFollowed)
     EXPECT_EQ(r, 2);
     EXPECT_FALSE(p->fixedLayout());
     EXPECT_EQ(p->storedHeaderSize(), 22u);
+    EXPECT_EQ(p->pattern(1)->storedHeaderLength(), 13u);
+    EXPECT_EQ(p->instrument(0).storedHeaderSize, 263u);
+    EXPECT_EQ(p->instrument(1).storedHeaderSize, 243u);
     expectLayoutSong(*p);
     EXPECT_EQ(p->order(2), 0); // orders the short header does not hold are 0
 }

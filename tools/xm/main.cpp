@@ -51,13 +51,16 @@ int info(ModulePlayer& p)
         std::printf(" %d", p.order(i));
     std::printf("\npatterns: %d\n", p.patternCount());
     for (int i = 0; i < p.patternCount(); ++i)
-        std::printf("  pattern %d: %d rows, %d bytes\n", i, p.pattern(i)->rows(), p.pattern(i)->packedSize());
+        std::printf("  pattern %d: %d rows, %d bytes, header %u\n", i, p.pattern(i)->rows(), p.pattern(i)->packedSize(),
+                    p.pattern(i)->storedHeaderLength());
     std::printf("instruments: %d\n", p.instrumentCount());
     for (int i = 0; i < p.instrumentCount(); ++i) {
         const Instrument& ins = p.instrument(i);
-        std::printf("  instrument %d '%s': %d samples, volume envelope %s (%d points), panning envelope %s, fadeout %d\n",
-                    i + 1, text(ins.name, 22).c_str(), ins.sampleCount, ins.volumeEnvelope.on ? "on" : "off",
-                    ins.volumeEnvelope.pointCount, ins.panningEnvelope.on ? "on" : "off", ins.fadeout);
+        std::printf("  instrument %d '%s': header %u, %d samples, volume envelope %s (%d points), panning envelope %s, "
+                    "fadeout %d\n",
+                    i + 1, text(ins.name, 22).c_str(), ins.storedHeaderSize, ins.sampleCount,
+                    ins.volumeEnvelope.on ? "on" : "off", ins.volumeEnvelope.pointCount,
+                    ins.panningEnvelope.on ? "on" : "off", ins.fadeout);
         for (int s = 0; s < ins.sampleCount; ++s) {
             const Sample& sm = ins.samples[s];
             std::printf("    sample %d '%s': %lld frames %d-bit, loop %d %lld..%lld, volume %d, finetune %d, "
