@@ -1,9 +1,10 @@
-// Mixer throughput per loop variant (frames per second for one voice), one 8250-frame block of a
+// Mixer throughput per loop variant, scalar and SIMD (frames per second for one voice), one 8250-frame block of a
 // 32-channel song, and whole-song renders in x realtime against openmpt123 (linear interpolation) on
 // the same file in the same run. Songs come from KALVORA_SONGS or the directory in $KALVORA_SONGS.
 #include "XmRender.h"
 
 #include "music/ModulePlayer.h"
+#include "music/MixKernels.h"
 #include "music/SoftwareMixer.h"
 #include "music/SoundDevice.h"
 #include "platform/OfflinePlatform.h"
@@ -61,7 +62,31 @@ void BM_MixVoice(benchmark::State& state)
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 8250);
 }
-BENCHMARK(BM_MixVoice)->ArgsProduct({{8, 16}, {0, 1}, {0, 1}});
+BENCHMARK(BM_MixVoice)->ArgsProduct({{8, 16}, {0}, {0, 1}});
+
+// The segment loops alone, 8250 frames: range(0) the variant index ((bits == 16) << 2 | ramp << 1 |
+// interp), range(1) 1 for the SIMD loop (where one exists).
+void BM_SegmentLoop(benchmark::State& state)
+{
+    int index = int(state.range(0));
+    bool simd = state.range(1) != 0;
+    mixk::SegmentFn fn = simd ? mixk::kSse2Table[index] : mixk::kSegmentTable[index];
+    if (!fn) {
+        state.SkipWithError("no SIMD loop for this variant");
+        return;
+    }
+    SampleData d = makeSample(index & 4 ? 16 : 8);
+    std::vector<int16_t> out(8250 * 2);
+    int64_t step = int64_t(0.68 * 65536);
+    for (auto _ : state) {
+        int64_t pos = 0;
+        int32_t vl = 100, vr = 180;
+        fn(d.buffer.data(), pos, step, out.data(), 8250, vl, vr, 0, 0);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 8250);
+}
+BENCHMARK(BM_SegmentLoop)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {0, 1}});
 
 std::string songDir()
 {

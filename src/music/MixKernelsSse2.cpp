@@ -25,6 +25,9 @@ inline __m128i contribution4(__m128i s, __m128i vol)
     }
 }
 
+// Two copies of a 16-bit value in one 32-bit lane (left and right of one frame).
+inline int32_t pair(int32_t v) { return int32_t(uint32_t(uint16_t(v)) * 0x10001u); }
+
 template <int Bits, bool Interp>
 void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __restrict out, int64_t n,
                     int32_t& volL, int32_t& volR, int32_t dl, int32_t dr)
@@ -39,14 +42,14 @@ void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __res
     for (; k + 4 <= n; k += 4) {
         int64_t p0 = p, p1 = p + step, p2 = p + 2 * step, p3 = p + 3 * step;
         int64_t i0 = p0 >> 16, i1 = p1 >> 16, i2 = p2 >> 16, i3 = p3 >> 16;
-        int16_t a0 = points[i0], a1 = points[i1], a2 = points[i2], a3 = points[i3];
-        __m128i c = contribution4<Bits>(_mm_set_epi16(a3, a3, a2, a2, a1, a1, a0, a0), vol);
+        __m128i c = contribution4<Bits>(
+            _mm_set_epi32(pair(points[i3]), pair(points[i2]), pair(points[i1]), pair(points[i0])), vol);
         if constexpr (Interp) {
-            int16_t b0 = points[i0 + 1], b1 = points[i1 + 1], b2 = points[i2 + 1], b3 = points[i3 + 1];
-            __m128i cb = contribution4<Bits>(_mm_set_epi16(b3, b3, b2, b2, b1, b1, b0, b0), vol);
-            int16_t f0 = int16_t((p0 & 0xFFFF) >> 1), f1 = int16_t((p1 & 0xFFFF) >> 1);
-            int16_t f2 = int16_t((p2 & 0xFFFF) >> 1), f3 = int16_t((p3 & 0xFFFF) >> 1);
-            __m128i half = _mm_set_epi16(f3, f3, f2, f2, f1, f1, f0, f0);
+            __m128i cb = contribution4<Bits>(_mm_set_epi32(pair(points[i3 + 1]), pair(points[i2 + 1]),
+                                                           pair(points[i1 + 1]), pair(points[i0 + 1])),
+                                             vol);
+            __m128i half = _mm_set_epi32(pair(int32_t((p3 & 0xFFFF) >> 1)), pair(int32_t((p2 & 0xFFFF) >> 1)),
+                                         pair(int32_t((p1 & 0xFFFF) >> 1)), pair(int32_t((p0 & 0xFFFF) >> 1)));
             __m128i d = _mm_subs_epi16(cb, c);
             __m128i m = _mm_mulhi_epi16(d, half); // floor(d x half / 65536)
             c = _mm_adds_epi16(_mm_adds_epi16(c, m), m);
