@@ -1,6 +1,8 @@
 #include "DataKit.h"
 #include "data/FileBytes.h"
+#include "XmRender.h"
 #include "XmTestReader.h"
+#include "music/ModulePlayer.h"
 
 #include <gtest/gtest.h>
 
@@ -355,4 +357,43 @@ TEST(ShowSong, PlaysInAnotherPlayerWithoutSilenceOrClipping)
         longest = std::max(longest, run);
     }
     EXPECT_LE(longest, 4u) << "clipping";
+}
+
+// The show's own player: it loads the song, sees the timeline's syncs, and mixes it audibly without clipping.
+TEST(ShowSong, ShowsPlayerLoadsItAndSeesTheTimeline)
+{
+    ModulePlayer player;
+    ASSERT_EQ(player.loadFromMemory(showSong().data(), showSong().size()), parsedShowSong().channels);
+    std::vector<Sync> seen;
+    int previousTime = -1;
+    for (const XmSyncLine& line : listSyncs(player, 170.0)) {
+        seen.push_back({line.order, line.row, line.index});
+        EXPECT_GT(line.timeMs, previousTime);
+        previousTime = line.timeMs;
+    }
+    EXPECT_EQ(seen, kTimeline);
+    // The end signal comes about 2 min 41 s in.
+    EXPECT_NEAR(previousTime / 1000.0, 161.3, 1.0);
+}
+
+TEST(ShowSong, ShowsMixerPlaysItWithoutSilenceOrClipping)
+{
+    ModulePlayer player;
+    ASSERT_NE(player.loadFromMemory(showSong().data(), showSong().size()), 0);
+    const XmRenderResult result = renderSong(player, 170.0, 10);
+    EXPECT_EQ(result.reason, "end");
+    const size_t perSecond = 44100 * 2;
+    const size_t seconds = result.pcm.size() / perSecond;
+    EXPECT_GE(seconds, 160u);
+    int peak = 0;
+    for (size_t s = 0; s < seconds; ++s) {
+        double sum = 0.0;
+        for (size_t i = s * perSecond; i < (s + 1) * perSecond; ++i) {
+            const int v = result.pcm[i];
+            sum += static_cast<double>(v) * v;
+            peak = std::max(peak, std::abs(v));
+        }
+        EXPECT_GT(std::sqrt(sum / static_cast<double>(perSecond)), 300.0) << "second " << s << " is nearly silent";
+    }
+    EXPECT_LT(peak, 32000) << "the loudest moment reaches full scale";
 }

@@ -25,7 +25,11 @@ private:
     uint32_t m_state;
 };
 
-// Scales to `peak` of full scale and rounds to 16-bit.
+// Leaves room for ten voices summed at the show's master volume: the song's loudest moments then peak
+// near 70 % of full scale instead of touching it.
+constexpr double kHeadroom = 0.72;
+
+// Scales to `peak` x kHeadroom of full scale and rounds to 16-bit.
 std::vector<int16_t> toFrames(const std::vector<double>& signal, double peak)
 {
     double maximum = 1e-9;
@@ -33,7 +37,7 @@ std::vector<int16_t> toFrames(const std::vector<double>& signal, double peak)
         maximum = std::max(maximum, std::fabs(v));
     }
     std::vector<int16_t> frames(signal.size());
-    const double gain = peak * 32767.0 / maximum;
+    const double gain = peak * kHeadroom * 32767.0 / maximum;
     for (size_t i = 0; i < signal.size(); ++i) {
         frames[i] = static_cast<int16_t>(std::lround(signal[i] * gain));
     }
