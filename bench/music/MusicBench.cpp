@@ -1,6 +1,6 @@
 // Mixer throughput per loop variant, scalar and SIMD (frames per second for one voice), one 8250-frame block of a
 // 32-channel song, and whole-song renders in x realtime against openmpt123 (linear interpolation) on
-// the same file in the same run. Songs come from KALVORA_SONGS or the directory in $KALVORA_SONGS.
+// the same file in the same run. Songs come from tests/data/xm/songs, or the folder in $KALVORA_SONGS.
 #include "XmRender.h"
 
 #include "music/ModulePlayer.h"

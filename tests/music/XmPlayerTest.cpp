@@ -440,3 +440,41 @@ TEST(XmPlayer, AutoVibratoWaveforms)
     }
     EXPECT_EQ(off, (std::vector<int>{0, 32, -64, -32})) << "a rising saw";
 }
+
+TEST(XmPlayer, GlissandoResyncsOnVolumeColumnPortamentoToo)
+{
+    // E31 turns glissando on; a porta row (volume column Fx) after a row without porta takes the period.
+    Rig r(XmBuilder::simple({cell(49, 1, 0, 14, 0x31), fx(1, 0x10), cell(61, 0, 0xF4, 0, 0)}));
+    r.ticks(6);
+    EXPECT_TRUE(r.ch().glissando);
+    r.ticks(6 + 5);
+    int slid = r.ch().period;
+    EXPECT_EQ(slid, Periods::linear(48, 0) - 5 * 16 * 4);
+    r.ticks(1);
+    EXPECT_EQ(r.ch().glissPeriod, slid) << "resynchronised from the period";
+    r.ticks(1);
+    EXPECT_EQ(r.ch().period % 64, Periods::linear(0, 0) % 64) << "rounded to a note";
+}
+
+TEST(XmPlayer, MultiRetrigIntervalZeroNeverFires)
+{
+    Rig r(XmBuilder::simple({cell(49, 1, 0, 27, 0x40)}));
+    r.ticks(6);
+    r.voice().position = 30;
+    r.ticks(5);
+    EXPECT_EQ(r.ch().volume, 64);
+    EXPECT_GT(r.voice().position, 0);
+}
+
+TEST(XmPlayer, ResetChannelsClearsSampleAndVolumeOnly)
+{
+    Rig r(XmBuilder::simple({cell(49, 1)}));
+    r.ticks(6);
+    r.voice().streamPos = 12345;
+    r.player.resetChannels();
+    EXPECT_EQ(r.voice().sample, nullptr);
+    EXPECT_EQ(r.voice().volume, 0);
+    EXPECT_EQ(r.voice().streamPos, 12345) << "stream positions belong to the output thread";
+    EXPECT_EQ(r.ch().period, 100);
+    EXPECT_FALSE(r.ch().active);
+}
