@@ -49,7 +49,7 @@ XmSong tinySong()
 
 } // namespace
 
-TEST(XmWriter, HeaderUsesTheFixedFastTrackerLayout)
+TEST(XmWriter, HeaderUsesTheFixedStandardLayout)
 {
     XmWriter writer;
     const std::vector<uint8_t> b = writer.write(tinySong());
