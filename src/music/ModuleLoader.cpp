@@ -269,7 +269,9 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         ins.sampleCount = sampleCount > Instrument::kMaxSamples ? Instrument::kMaxSamples : sampleCount;
         pos += headerBytes;
 
-        // Sample headers: more than 16 are read only to skip their data.
+        // Sample headers: more than 16 are read only to skip their data. All must be in the file.
+        if (!r.has(pos, uint64_t(sampleCount) * kSampleHeader))
+            return 0;
         std::vector<SampleHeader> headers(static_cast<size_t>(sampleCount));
         for (int s = 0; s < sampleCount; ++s) {
             uint8_t sh[kSampleHeader];
