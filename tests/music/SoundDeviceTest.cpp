@@ -25,7 +25,7 @@ std::atomic<long> g_allocations{0};
 std::atomic<int> g_lastSample{0};
 
 // W (type 32) with parameter `index` on the given rows of a one-channel song.
-XmSpec syncSong(std::vector<std::pair<int, int>> rowIndex, int rows = 16)
+XmSongDesc syncSong(std::vector<std::pair<int, int>> rowIndex, int rows = 16)
 {
     std::vector<XmCell> cells(size_t(rows), XmCell{0, 0, 0, 0, 0});
     cells[0] = {49, 1, 0, 0, 0};
@@ -129,9 +129,9 @@ TEST(SoundDevice, PlayerIsTickedEvery882FramesAtTempo125)
 TEST(SoundDevice, SyncEventsArriveTimedAndCountedPerIndex)
 {
     // Speed 1: rows 0, 1, 2 on the first three ticks of the player, all in one block refill.
-    XmSpec spec = syncSong({{0, 255}, {1, 255}, {2, 48}});
-    spec.speed = 1;
-    std::vector<uint8_t> img = XmBuilder::build(spec);
+    XmSongDesc song = syncSong({{0, 255}, {1, 255}, {2, 48}});
+    song.speed = 1;
+    std::vector<uint8_t> img = XmBuilder::build(song);
     OfflinePlatform clock;
     clock.advanceTo(5000);
     ModulePlayer player;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct XmSampleSpec {
+struct XmSampleDesc {
     std::vector<int> points; // sample values (8- or 16-bit range), delta-encoded on writing
     int bits = 8;
     int loopType = 0;
@@ -21,18 +21,18 @@ struct XmSampleSpec {
     int extraBytes = 0;         // bytes of data beyond the points (e.g. an odd byte)
 };
 
-struct XmEnvelopeSpec {
+struct XmEnvelopeDesc {
     std::vector<std::array<int, 2>> points;
     int count = -1; // -1: points.size()
     int sustain = 0, loopStart = 0, loopEnd = 0, type = 0;
 };
 
-struct XmInstrumentSpec {
-    std::vector<XmSampleSpec> samples;
+struct XmInstrumentDesc {
+    std::vector<XmSampleDesc> samples;
     int64_t headerSize = -1;   // -1: 263 with samples, 33 without
     int sampleCount = -1;      // -1: samples.size()
     std::array<int8_t, 96> keymap{};
-    XmEnvelopeSpec volumeEnvelope, panningEnvelope;
+    XmEnvelopeDesc volumeEnvelope, panningEnvelope;
     int vibType = 0, vibSweep = 0, vibDepth = 0, vibRate = 0;
     int fadeout = 0;
 };
@@ -40,14 +40,14 @@ struct XmInstrumentSpec {
 // A cell: note, instrument, volume byte, effect type, parameter.
 using XmCell = std::array<int, 5>;
 
-struct XmPatternSpec {
+struct XmPatternDesc {
     int rows = 64;
     std::vector<XmCell> cells; // rows x channels, row-major; missing cells are empty
     uint32_t headerLength = 9;
     int64_t packedSizeOverride = -1;
 };
 
-struct XmSpec {
+struct XmSongDesc {
     int channels = 1;
     int speed = 6;
     int tempo = 125;
@@ -56,14 +56,14 @@ struct XmSpec {
     int songLength = -1;
     int restart = 0;
     int64_t headerSize = 276; // -1: 20 + orders.size() (a short header)
-    std::vector<XmPatternSpec> patterns;
-    std::vector<XmInstrumentSpec> instruments;
+    std::vector<XmPatternDesc> patterns;
+    std::vector<XmInstrumentDesc> instruments;
     int patternCountOverride = -1;
 };
 
 class XmBuilder {
 public:
-    static std::vector<uint8_t> build(const XmSpec& s)
+    static std::vector<uint8_t> build(const XmSongDesc& s)
     {
         std::vector<uint8_t> o;
         put(o, "Extended Module: ", 17);
@@ -85,7 +85,7 @@ public:
         for (size_t i = 0; i < s.orders.size() && i < orders.size(); ++i)
             orders[i] = s.orders[i];
         o.insert(o.end(), orders.begin(), orders.end());
-        for (const XmPatternSpec& p : s.patterns) {
+        for (const XmPatternDesc& p : s.patterns) {
             std::vector<uint8_t> packed;
             if (!p.cells.empty()) {
                 for (int r = 0; r < p.rows; ++r)
@@ -116,7 +116,7 @@ public:
                 o.push_back(0);
             o.insert(o.end(), packed.begin(), packed.end());
         }
-        for (const XmInstrumentSpec& ins : s.instruments) {
+        for (const XmInstrumentDesc& ins : s.instruments) {
             int count = ins.sampleCount < 0 ? int(ins.samples.size()) : ins.sampleCount;
             uint32_t size = ins.headerSize < 0 ? (count ? 263u : 33u) : uint32_t(ins.headerSize);
             std::vector<uint8_t> h(263, 0);
@@ -143,7 +143,7 @@ public:
             if (count == 0)
                 continue;
             std::vector<std::vector<uint8_t>> datas;
-            for (const XmSampleSpec& sm : ins.samples) {
+            for (const XmSampleDesc& sm : ins.samples) {
                 std::vector<uint8_t> d;
                 int prev = 0;
                 for (int v : sm.points) {
@@ -178,16 +178,16 @@ public:
     }
 
     // One channel, one instrument with one looping 8-bit sample, and one pattern of the given cells.
-    static XmSpec simple(std::vector<XmCell> cells, int rows = 64, int channels = 1)
+    static XmSongDesc simple(std::vector<XmCell> cells, int rows = 64, int channels = 1)
     {
-        XmSpec s;
+        XmSongDesc s;
         s.channels = channels;
-        XmPatternSpec p;
+        XmPatternDesc p;
         p.rows = rows;
         p.cells = std::move(cells);
         s.patterns.push_back(p);
-        XmInstrumentSpec ins;
-        XmSampleSpec sm;
+        XmInstrumentDesc ins;
+        XmSampleDesc sm;
         for (int i = 0; i < 64; ++i)
             sm.points.push_back(i < 32 ? 100 : -100);
         sm.loopType = 1;
@@ -215,7 +215,7 @@ private:
         u16(o, v & 0xFFFF);
         u16(o, v >> 16);
     }
-    static void envelope(std::vector<uint8_t>& h, int pointsAt, int countAt, int susAt, int typeAt, const XmEnvelopeSpec& e)
+    static void envelope(std::vector<uint8_t>& h, int pointsAt, int countAt, int susAt, int typeAt, const XmEnvelopeDesc& e)
     {
         for (size_t k = 0; k < e.points.size() && k < 12; ++k) {
             h[size_t(pointsAt) + k * 4] = uint8_t(e.points[k][0]);

@@ -28,9 +28,9 @@ std::unique_ptr<ModulePlayer> load(const std::vector<uint8_t>& image, int* resul
     return p;
 }
 
-XmSampleSpec ramp8(int n)
+XmSampleDesc ramp8(int n)
 {
-    XmSampleSpec s;
+    XmSampleDesc s;
     for (int i = 0; i < n; ++i)
         s.points.push_back(i * 3 - 60);
     return s;
@@ -57,15 +57,15 @@ std::vector<uint8_t> readFile(const std::string& path)
 }
 
 // Two instruments (the first without samples), two patterns: the layout cases in one song.
-XmSpec layoutSong()
+XmSongDesc layoutSong()
 {
-    XmSpec s = XmBuilder::simple({{49, 2, 0, 0, 0}}, 4, 2);
+    XmSongDesc s = XmBuilder::simple({{49, 2, 0, 0, 0}}, 4, 2);
     s.orders = {0, 1};
-    XmPatternSpec p2;
+    XmPatternDesc p2;
     p2.rows = 2;
     p2.cells = {{50, 2, 0x30, 0xC, 0x20}, {0, 0, 0, 0, 0}, {97, 0, 0, 0, 0}, {0, 0, 0, 0, 0}};
     s.patterns.push_back(p2);
-    XmInstrumentSpec empty;
+    XmInstrumentDesc empty;
     s.instruments.insert(s.instruments.begin(), empty);
     s.instruments[1].samples.push_back(ramp8(10));
     return s;
@@ -111,7 +111,7 @@ TEST(XmLoader, StoredHeaderSizesAreFollowed)
 {
     // A short song header (only the used orders), a 263-byte header for an instrument without samples,
     // a longer pattern header and a shorter instrument header with samples.
-    XmSpec s = layoutSong();
+    XmSongDesc s = layoutSong();
     s.headerSize = -1;
     s.instruments[0].headerSize = 263;
     s.patterns[1].headerLength = 13;
@@ -131,7 +131,7 @@ TEST(XmLoader, StoredHeaderSizesAreFollowed)
 TEST(XmLoader, InstrumentHeaderSizeZeroOrLargeCountsAs263)
 {
     for (int64_t size : {0, 300}) {
-        XmSpec s = layoutSong();
+        XmSongDesc s = layoutSong();
         s.instruments[0].headerSize = size;
         auto p = load(XmBuilder::build(s));
         expectLayoutSong(*p);
@@ -150,7 +150,7 @@ TEST(XmLoader, SignatureAndNullImageFail)
 
 TEST(XmLoader, HeaderLimitsAreClampedOrRefused)
 {
-    XmSpec s = layoutSong();
+    XmSongDesc s = layoutSong();
     s.channels = 33;
     int r = 1;
     load(XmBuilder::build(s), &r);
@@ -187,7 +187,7 @@ TEST(XmLoader, HeaderLimitsAreClampedOrRefused)
 
 TEST(XmLoader, PatternRowIndexMustEndAtPackedSize)
 {
-    XmSpec s = layoutSong();
+    XmSongDesc s = layoutSong();
     s.patterns[0].packedSizeOverride = 11; // shorter than the rows need, still inside the file
     int r = 1;
     load(XmBuilder::build(s), &r);
@@ -196,7 +196,7 @@ TEST(XmLoader, PatternRowIndexMustEndAtPackedSize)
 
 TEST(XmLoader, EmptyAndZeroRowPatterns)
 {
-    XmSpec s = layoutSong();
+    XmSongDesc s = layoutSong();
     s.patterns[1].cells.clear(); // packed size 0: rows of nothing
     s.patterns[0].rows = 0;      // 0 rows: 64 empty rows
     s.patterns[0].cells.clear();
@@ -211,7 +211,7 @@ TEST(XmLoader, EmptyAndZeroRowPatterns)
 
 TEST(XmLoader, OutOfRangeNotesAndEffectTypesDecodeAsNothing)
 {
-    XmSpec s = XmBuilder::simple({{98, 1, 0, 36, 5}, {0x7F, 0, 0, 0xE0, 0x12}, {97, 0, 0, 35, 1}}, 3);
+    XmSongDesc s = XmBuilder::simple({{98, 1, 0, 36, 5}, {0x7F, 0, 0, 0xE0, 0x12}, {97, 0, 0, 35, 1}}, 3);
     auto p = load(XmBuilder::build(s));
     RowEntry row[1];
     p->pattern(0)->decodeRow(0, row);
@@ -229,10 +229,10 @@ TEST(XmLoader, OutOfRangeNotesAndEffectTypesDecodeAsNothing)
 
 TEST(XmLoader, DeltaDecodingWrapsInTheSampleWidth)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmSampleSpec a;
+    XmSongDesc s = XmBuilder::simple({});
+    XmSampleDesc a;
     a.points = {100, -100, 127, -128};
-    XmSampleSpec b;
+    XmSampleDesc b;
     b.bits = 16;
     b.points = {30000, -30000, 32767, -32768, 5};
     s.instruments[0].samples = {a, b};
@@ -254,12 +254,12 @@ TEST(XmLoader, DeltaDecodingWrapsInTheSampleWidth)
 
 TEST(XmLoader, SixteenBitOddLengthOccupiesItsStoredBytes)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmSampleSpec a;
+    XmSongDesc s = XmBuilder::simple({});
+    XmSampleDesc a;
     a.bits = 16;
     a.points = {1000, 2000, 3000};
     a.extraBytes = 1; // 7 stored bytes: 3 frames and an odd byte
-    XmSampleSpec b = ramp8(4);
+    XmSampleDesc b = ramp8(4);
     s.instruments[0].samples = {a, b};
     auto p = load(XmBuilder::build(s));
     const Instrument& ins = p->instrument(0);
@@ -271,20 +271,20 @@ TEST(XmLoader, SixteenBitOddLengthOccupiesItsStoredBytes)
 
 TEST(XmLoader, LoopsAreClampedAndGuardPointsWritten)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmSampleSpec fwd = ramp8(20);
+    XmSongDesc s = XmBuilder::simple({});
+    XmSampleDesc fwd = ramp8(20);
     fwd.loopType = 1;
     fwd.loopStart = 4;
     fwd.loopLength = 100; // beyond the sample: clamped to its end
-    XmSampleSpec ping = ramp8(20);
+    XmSampleDesc ping = ramp8(20);
     ping.loopType = 3; // both bits: ping-pong
     ping.loopStart = 0;
     ping.loopLength = 10;
-    XmSampleSpec zero = ramp8(20);
+    XmSampleDesc zero = ramp8(20);
     zero.loopType = 1;
     zero.loopStart = 8;
     zero.loopLength = 0; // a forward loop of length 0 is no loop
-    XmSampleSpec past = ramp8(20);
+    XmSampleDesc past = ramp8(20);
     past.loopType = 2;
     past.loopStart = 25; // start beyond the end: no loop
     past.loopLength = 4;
@@ -308,8 +308,8 @@ TEST(XmLoader, LoopsAreClampedAndGuardPointsWritten)
 
 TEST(XmLoader, SixteenBitLoopEndIsHalfOfStartPlusLength)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmSampleSpec a;
+    XmSongDesc s = XmBuilder::simple({});
+    XmSampleDesc a;
     a.bits = 16;
     for (int i = 0; i < 16; ++i)
         a.points.push_back(i * 100);
@@ -324,8 +324,8 @@ TEST(XmLoader, SixteenBitLoopEndIsHalfOfStartPlusLength)
 
 TEST(XmLoader, DeclaredLengthBeyondFileKeepsWhatIsThere)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmSampleSpec a = ramp8(10);
+    XmSongDesc s = XmBuilder::simple({});
+    XmSampleDesc a = ramp8(10);
     a.declaredBytes = 0x7FFFFFF0; // never allocated
     s.instruments[0].samples = {a};
     int r = 0;
@@ -336,11 +336,11 @@ TEST(XmLoader, DeclaredLengthBeyondFileKeepsWhatIsThere)
 
 TEST(XmLoader, MoreThanSixteenSamplesKeepsSixteenAndSkipsTheRest)
 {
-    XmSpec s = XmBuilder::simple({});
+    XmSongDesc s = XmBuilder::simple({});
     s.instruments[0].samples.clear();
     for (int i = 0; i < 18; ++i)
         s.instruments[0].samples.push_back(ramp8(3 + i));
-    XmInstrumentSpec second;
+    XmInstrumentDesc second;
     second.samples.push_back(ramp8(7));
     s.instruments.push_back(second);
     auto p = load(XmBuilder::build(s));
@@ -351,15 +351,15 @@ TEST(XmLoader, MoreThanSixteenSamplesKeepsSixteenAndSkipsTheRest)
 
 TEST(XmLoader, EnvelopeFeaturesBeyondThePointsAreSwitchedOff)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmEnvelopeSpec& v = s.instruments[0].volumeEnvelope;
+    XmSongDesc s = XmBuilder::simple({});
+    XmEnvelopeDesc& v = s.instruments[0].volumeEnvelope;
     v.points = {{0, 64}, {10, 200}, {20, 0}};
     v.count = 14;
     v.sustain = 13;
     v.loopStart = 0;
     v.loopEnd = 12;
     v.type = 7;
-    XmEnvelopeSpec& pe = s.instruments[0].panningEnvelope;
+    XmEnvelopeDesc& pe = s.instruments[0].panningEnvelope;
     pe.count = 0;
     pe.type = 1; // on with 0 points: off
     auto p = load(XmBuilder::build(s));
@@ -374,8 +374,8 @@ TEST(XmLoader, EnvelopeFeaturesBeyondThePointsAreSwitchedOff)
 
 TEST(XmLoader, NegativeSampleCountIsZero)
 {
-    XmSpec s = XmBuilder::simple({});
-    XmInstrumentSpec neg;
+    XmSongDesc s = XmBuilder::simple({});
+    XmInstrumentDesc neg;
     neg.sampleCount = -3;
     neg.headerSize = 33;
     s.instruments.push_back(neg);

@@ -19,9 +19,9 @@ struct Rig {
     std::unique_ptr<SoundDevice> device;
     ModulePlayer player;
 
-    explicit Rig(const XmSpec& spec)
+    explicit Rig(const XmSongDesc& song)
     {
-        std::vector<uint8_t> img = XmBuilder::build(spec);
+        std::vector<uint8_t> img = XmBuilder::build(song);
         loaded = player.loadFromMemory(img.data(), img.size());
         device = makeOfflineSoundDevice(clock, nullptr);
         device->play(player);
@@ -112,7 +112,7 @@ TEST(XmPlayer, NewTempoTakesEffectOnTheNextTick)
 
 TEST(XmPlayer, RowsBeyondThePatternAndBreakRows)
 {
-    XmSpec s = XmBuilder::simple({fx(13, 0x99)}, 4);
+    XmSongDesc s = XmBuilder::simple({fx(13, 0x99)}, 4);
     s.orders = {0, 0};
     Rig r(s);
     r.ticks(6);
@@ -137,13 +137,13 @@ TEST(XmPlayer, RowsBeyondThePatternAndBreakRows)
 TEST(XmPlayer, PositionJumpAndBreakOnTheSameRow)
 {
     // Bxx on the higher channel resets the break row; Dxx on the higher channel keeps Bxx's target.
-    XmSpec a = XmBuilder::simple({fx(13, 0x12), fx(11, 2)}, 64, 2);
+    XmSongDesc a = XmBuilder::simple({fx(13, 0x12), fx(11, 2)}, 64, 2);
     a.orders = {0, 0, 0, 0};
     Rig ra(a);
     ra.ticks(6);
     EXPECT_EQ(ra.player.orderPosition(), 2);
     EXPECT_EQ(ra.player.rowCounter(), 0);
-    XmSpec b = XmBuilder::simple({fx(11, 3), fx(13, 0x12)}, 64, 2);
+    XmSongDesc b = XmBuilder::simple({fx(11, 3), fx(13, 0x12)}, 64, 2);
     b.orders = {0, 0, 0, 0};
     Rig rb(b);
     rb.ticks(6);
@@ -207,8 +207,8 @@ TEST(XmPlayer, KeyOffWithoutEnvelopeSilencesAtOnce)
 
 TEST(XmPlayer, KeyOffReleasesSustainAndStartsFade)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1), kEmpty, cell(97)});
-    XmEnvelopeSpec& e = s.instruments[0].volumeEnvelope;
+    XmSongDesc s = XmBuilder::simple({cell(49, 1), kEmpty, cell(97)});
+    XmEnvelopeDesc& e = s.instruments[0].volumeEnvelope;
     e.points = {{0, 64}, {4, 32}, {100, 0}};
     e.sustain = 1;
     e.type = 3;
@@ -227,8 +227,8 @@ TEST(XmPlayer, KeyOffReleasesSustainAndStartsFade)
 
 TEST(XmPlayer, EnvelopeValueInterpolatesAndEqualXTakesY)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1), fx(21, 3)});
-    XmEnvelopeSpec& e = s.instruments[0].volumeEnvelope;
+    XmSongDesc s = XmBuilder::simple({cell(49, 1), fx(21, 3)});
+    XmEnvelopeDesc& e = s.instruments[0].volumeEnvelope;
     e.points = {{0, 10}, {3, 0}, {3, 50}, {10, 60}};
     e.type = 1;
     Rig r(s);
@@ -243,8 +243,8 @@ TEST(XmPlayer, EnvelopeValueInterpolatesAndEqualXTakesY)
 
 TEST(XmPlayer, SustainPointOnTheLoopEndLoops)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1)});
-    XmEnvelopeSpec& e = s.instruments[0].volumeEnvelope;
+    XmSongDesc s = XmBuilder::simple({cell(49, 1)});
+    XmEnvelopeDesc& e = s.instruments[0].volumeEnvelope;
     e.points = {{0, 64}, {2, 32}, {4, 0}};
     e.sustain = 2;
     e.loopStart = 1;
@@ -341,7 +341,7 @@ TEST(XmPlayer, TremorGatesTheVolume)
 
 TEST(XmPlayer, ToneportaToAnEmptySampleKeepsTheTarget)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1), cell(61, 0, 0, 3, 4), cell(73, 0, 0, 3, 0)});
+    XmSongDesc s = XmBuilder::simple({cell(49, 1), cell(61, 0, 0, 3, 4), cell(73, 0, 0, 3, 0)});
     s.instruments[0].keymap[72] = 5; // an empty sample
     Rig r(s);
     r.ticks(12);
@@ -354,7 +354,7 @@ TEST(XmPlayer, ToneportaToAnEmptySampleKeepsTheTarget)
 
 TEST(XmPlayer, MissingSampleSilencesTheChannelAndItsVoice)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1), cell(49, 2)});
+    XmSongDesc s = XmBuilder::simple({cell(49, 1), cell(49, 2)});
     Rig r(s);
     r.ticks(6);
     EXPECT_NE(r.voice().sample, nullptr);
@@ -366,7 +366,7 @@ TEST(XmPlayer, MissingSampleSilencesTheChannelAndItsVoice)
 
 TEST(XmPlayer, InstrumentWithoutNoteOnFreshChannelTakesSampleZeroDefaults)
 {
-    XmSpec s = XmBuilder::simple({cell(0, 1)});
+    XmSongDesc s = XmBuilder::simple({cell(0, 1)});
     s.instruments[0].samples[0].volume = 40;
     s.instruments[0].samples[0].panning = 200;
     Rig r(s);
@@ -378,7 +378,7 @@ TEST(XmPlayer, InstrumentWithoutNoteOnFreshChannelTakesSampleZeroDefaults)
 
 TEST(XmPlayer, KeymapValueOutsideSixteenMeansNoSample)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1)});
+    XmSongDesc s = XmBuilder::simple({cell(49, 1)});
     s.instruments[0].keymap[48] = 40;
     Rig r(s);
     r.ticks(6);
@@ -427,7 +427,7 @@ TEST(XmPlayer, KxxKeysOffAtItsTick)
 
 TEST(XmPlayer, AutoVibratoWaveforms)
 {
-    XmSpec s = XmBuilder::simple({cell(49, 1)});
+    XmSongDesc s = XmBuilder::simple({cell(49, 1)});
     s.instruments[0].vibType = 2;
     s.instruments[0].vibDepth = 64;
     s.instruments[0].vibRate = 64;

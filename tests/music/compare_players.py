@@ -225,8 +225,8 @@ def check_rule(tool, module, scratch):
         fb = np.abs(np.fft.rfft(right[i * 4096:(i + 1) * 4096]))
         if fa.sum() > 0.03 and fb.sum() > 0.03:
             cos.append((fa * fb).sum() / np.sqrt((fa * fa).sum() * (fb * fb).sum()))
-    spec = float(np.median(cos)) if cos else 0.0
-    return name, (env >= 0.9 or level <= 0.15) and spec >= 0.9, env, spec
+    spectrum = float(np.median(cos)) if cos else 0.0
+    return name, (env >= 0.9 or level <= 0.15) and spectrum >= 0.9, env, spectrum
 
 
 def main():
@@ -249,15 +249,15 @@ def main():
             for f in sorted(os.listdir(d)):
                 if not f.endswith(".xm"):
                     continue
-                name, ok, env, spec = check_rule(tool, os.path.join(d, f), scratch)
+                name, ok, env, spectrum = check_rule(tool, os.path.join(d, f), scratch)
                 if name in INTENDED:
                     print("rule %-26s %s (envelope %.3f, spectrum %.3f): differs on purpose: %s"
-                          % (name, "passes" if ok else "differs", env, spec, INTENDED[name]))
+                          % (name, "passes" if ok else "differs", env, spectrum, INTENDED[name]))
                 else:
                     verdict = "passes" if ok else ("FAILS" if enforce else "differs (not analysed)")
-                    print("rule %-26s %s (envelope %.3f, spectrum %.3f)" % (name, verdict, env, spec))
+                    print("rule %-26s %s (envelope %.3f, spectrum %.3f)" % (name, verdict, env, spectrum))
                     if not ok and enforce:
-                        failures.append("rule %s: envelope %.3f spectrum %.3f" % (name, env, spec))
+                        failures.append("rule %s: envelope %.3f spectrum %.3f" % (name, env, spectrum))
     for f in failures:
         print("FAIL " + f)
     return 1 if failures else 0
