@@ -6,12 +6,15 @@
 #include "FakeShow.h"
 
 #include "data/Bitmap.h"
+#include "data/PackArchive.h"
+#include "runner/Schedule.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <unistd.h>
 
 namespace {
 std::atomic<bool> g_counting{false};
@@ -43,11 +46,17 @@ public:
 
 class CountingHost final : public ShowHost {
 public:
-    explicit CountingHost(OfflinePlatform& clock) : m_clock(clock) {}
-    void openArchive(const char*) override {}
-    std::unique_ptr<Display> makeDisplay() override { return std::make_unique<OfflineDisplay>(640, 480); }
-    ShowEffects makeEffects(Console&, RenderContext&) override
+    CountingHost(OfflinePlatform& clock, bool showEffects) : m_clock(clock), m_showEffects(showEffects) {}
+    void openArchive(const char* name) override
     {
+        if (m_showEffects)
+            packArchive().openFailed(name);
+    }
+    std::unique_ptr<Display> makeDisplay() override { return std::make_unique<OfflineDisplay>(640, 480); }
+    ShowEffects makeEffects(Console& console, RenderContext& context) override
+    {
+        if (m_showEffects)
+            return makeShowEffects(console, context);
         ShowEffects e;
         for (auto* slot : {&e.endPicture, &e.greetings, &e.labyrinth, &e.objectShow, &e.tunnel, &e.flirp, &e.metaballs,
                            &e.water, &e.cube, &e.klam})
@@ -64,25 +73,47 @@ public:
 
 private:
     OfflinePlatform& m_clock;
+    bool m_showEffects;
     uint32_t m_start = 0;
 };
+
+// Every switch of the schedule, each after a fade-out, 100 ms apart from 1.1 s on.
+void postEveryIndex(FakeAudio& audio)
+{
+    for (int i = 0; i < 9; ++i) {
+        audio.script.post(1100 + 100 * i, 255);
+        audio.script.post(1100 + 100 * i, kSchedule[i].index);
+        audio.script.post(1150 + 100 * i, 128); // the effects' own listeners
+    }
+    audio.script.asked.reserve(100000);
+    audio.calls.reserve(16);
+}
 
 } // namespace
 
 TEST(FrameLoop, AllocatesNothingWhileSwitchingEffects)
 {
     OfflinePlatform clock;
-    CountingHost host(clock);
+    CountingHost host(clock, false);
     FakeAudio audio(clock);
-    // The script's own bookkeeping is made before the loop; switches and fade-outs happen in it.
-    for (int i = 0; i < 9; ++i) {
-        audio.script.post(1100 + 100 * i, 255);
-        audio.script.post(1100 + 100 * i, 32 + 16 * i);
-    }
-    audio.script.asked.reserve(100000);
-    audio.calls.reserve(16);
+    postEveryIndex(audio); // the script's bookkeeping is made before the loop
     Runner runner(host, audio, clock, {400, false});
     EXPECT_EQ(runner.run(), 1);
     EXPECT_EQ(runner.framesRendered(), 400u);
+    EXPECT_EQ(g_allocations.load(), 0);
+}
+
+TEST(FrameLoop, ShowEffectsWithTheDefaultDataAllocateNothingPerFrame)
+{
+    ASSERT_EQ(chdir(KALVORA_BINARY_DIR), 0);
+    g_allocations = 0;
+    OfflinePlatform clock;
+    clock.setQuiet(true);
+    CountingHost host(clock, true);
+    FakeAudio audio(clock);
+    postEveryIndex(audio);
+    Runner runner(host, audio, clock, {400, false});
+    EXPECT_EQ(runner.run(), 1);
+    packArchive().clear();
     EXPECT_EQ(g_allocations.load(), 0);
 }
