@@ -1,4 +1,5 @@
-// Golden traces: `kalvora-xm trace` of small modules against text files in tests/data/xm/golden.
+// Golden traces: `kalvora-xm trace` of small modules against text files in tests/data/xm/golden; and the
+// bounds of the tool's run limits.
 // Regenerate: see tests/data/xm/README.md.
 
 #include "XmRender.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -45,3 +47,18 @@ TEST(GoldenTrace, SampleOffsetRange) { checkTrace("OffsetRange"); }
 TEST(GoldenTrace, KxxKeyOff) { checkTrace("ft2_kxx"); }
 TEST(GoldenTrace, PatternJumpBreak) { checkTrace("pattern_jump_ft2_break"); }
 TEST(GoldenTrace, AmigaNoteDelays) { checkTrace("rules/delay2"); }
+
+TEST(XmTool, LimitsOutsideTheirRangeAreBounded)
+{
+    std::string file = std::string(KALVORA_TEST_DATA "/xm/E90.xm");
+    ModulePlayer player;
+    ASSERT_NE(player.loadFromFile(file.c_str()), 0);
+    XmRenderResult none = renderSong(player, -1.0);
+    EXPECT_EQ(none.frames, 0) << "a negative time renders nothing";
+    EXPECT_TRUE(none.pcm.empty());
+    EXPECT_EQ(renderSong(player, std::nan("")).frames, 0);
+    XmRenderResult whole = renderSong(player, 1e30);
+    EXPECT_NE(whole.reason, "limit") << "a huge limit still ends with the song";
+    EXPECT_EQ(int64_t(whole.pcm.size()), whole.frames * 2);
+    EXPECT_TRUE(traceTicks(player, -3).empty());
+}

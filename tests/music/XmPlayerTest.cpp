@@ -187,6 +187,19 @@ TEST(XmPlayer, GlobalVolumeGxxUnclampedHxyClamped)
     EXPECT_EQ(r.player.globalVolume(), 256) << "the slide clamps";
 }
 
+TEST(XmPlayer, GxxReachesChannelsLeftOfItOnTheNextTick)
+{
+    // Each channel's first-tick pass ends with its own voice update: a channel left of the Gxx has
+    // already taken the old global volume on the row tick, one right of it takes the new one at once.
+    Rig r(XmBuilder::simple({cell(49, 1), cell(49, 1, 0, 16, 0x20), cell(49, 1)}, 64, 3));
+    r.ticks(6);
+    EXPECT_EQ(r.voice(0).volume, 64 * 4 * 256 / 256 * 9 / 32);
+    EXPECT_EQ(r.voice(1).volume, 64 * 4 * 128 / 256 * 9 / 32);
+    EXPECT_EQ(r.voice(2).volume, 64 * 4 * 128 / 256 * 9 / 32);
+    r.ticks(1);
+    EXPECT_EQ(r.voice(0).volume, 64 * 4 * 128 / 256 * 9 / 32);
+}
+
 TEST(XmPlayer, VoiceVolumeClampsToFullScale)
 {
     Rig r(XmBuilder::simple({cell(49, 1, 0, 16, 0xFF)}));

@@ -57,6 +57,10 @@ INTENDED = {
     "TremorInstr": "an instrument byte resets the tremor gate, not its counter",
     "TremorRecover": "tremor counts from the first per-tick pass and switches at >=",
     "PanMemory2": "not a left/right test: both channels are meant to cancel in the reference tracker",
+    "GlobalVolume": "not a left/right test on its G00 rows: the recording plays on the channel that carries "
+                    "the Gxx commands, so G00 mutes it there, while the channels left of that channel still "
+                    "sound on the row tick with the old global volume (the rule under test); on the G40 rows "
+                    "both sides agree tick for tick",
 }
 
 

@@ -11,6 +11,15 @@
 
 namespace {
 
+// Time limits are taken within 0..24 hours (negative or NaN: nothing), so frame and millisecond counts
+// never overflow and no negative length reaches a buffer.
+double boundedSeconds(double s)
+{
+    if (!(s > 0.0))
+        return 0.0;
+    return s < 86400.0 ? s : 86400.0;
+}
+
 // Watches the rows for the end of one pass through the song.
 class PassWatcher final : public TickListener {
 public:
@@ -112,7 +121,7 @@ void run(ModulePlayer& player, double maxSeconds, bool asShow, Done done)
         device->play(player);
         device->open();
     }
-    uint32_t limitMs = uint32_t(maxSeconds * 1000.0);
+    uint32_t limitMs = uint32_t(boundedSeconds(maxSeconds) * 1000.0);
     while (!done() && clock.timeMs() < limitMs)
         clock.advanceBy(asShow ? 1 : 250);
     device->stop(player);
@@ -127,7 +136,7 @@ XmRenderResult renderSong(ModulePlayer& player, double maxSeconds, int masterVol
     PassWatcher watcher;
     player.setTickListener(&watcher);
     player.setMasterVolume(masterVolume);
-    int64_t limitFrames = int64_t(maxSeconds * 44100.0);
+    int64_t limitFrames = int64_t(boundedSeconds(maxSeconds) * 44100.0);
     OfflinePlatform clock;
     auto device = makeOfflineSoundDevice(clock, [&result](const int16_t* f, size_t n) {
         result.pcm.insert(result.pcm.end(), f, f + n * 2);
@@ -180,6 +189,8 @@ std::vector<XmSyncLine> listSyncs(ModulePlayer& player, double maxSeconds)
 
 std::vector<std::string> traceTicks(ModulePlayer& player, int ticks)
 {
+    if (ticks < 0)
+        ticks = 0;
     TraceWatcher watcher;
     player.setTickListener(&watcher);
     run(player, 3600.0, false, [&] { return int(watcher.lines.size()) >= ticks; });

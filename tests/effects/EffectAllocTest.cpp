@@ -1,0 +1,120 @@
+// Counts heap allocations while the 2D effects render: a frame must allocate nothing, also on the frames
+// that flash, spawn flares, switch pictures or start a fade.
+
+// The replaced operator new uses malloc, so free is its matching release.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+#include "EffectTestSupport.h"
+
+#include "effects/EndPictureEffect.h"
+#include "effects/FlirpEffect.h"
+#include "effects/KlamEffect.h"
+#include "effects/TunnelEffect.h"
+#include "render/Random.h"
+#include "render/RenderContext.h"
+#include "runner/Console.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<long> g_allocations{0};
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (g_counting.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+
+namespace {
+
+// Pending triggers in a fixed table, so asking for one never allocates.
+class TableTriggers final : public TriggerSource {
+public:
+    void post(int index) { ++m_pending[index & 255]; }
+    int trigger(int index) override
+    {
+        const int pending = m_pending[index & 255];
+        if (pending > 0)
+            --m_pending[index & 255];
+        return pending;
+    }
+
+private:
+    int m_pending[256] = {};
+};
+
+class EffectAlloc : public ::testing::Test {
+protected:
+    void SetUp() override { Random::shared().seed(1); }
+
+    // Renders `frames` frames `step` time units apart, posting `sync` before the listed frames; returns the
+    // number of allocations made while rendering.
+    long countWhileRendering(Effect& effect, int32_t frames, double step, int32_t syncEvery, int sync)
+    {
+        TableTriggers player;
+        effect.render(m_context, m_view, player, 0); // outside the count: a first frame may set things up
+        g_allocations = 0;
+        for (int32_t f = 1; f < frames; ++f) {
+            if (syncEvery > 0 && f % syncEvery == 0)
+                player.post(sync);
+            if (f == frames - 20)
+                player.post(255);
+            g_counting = true;
+            effect.render(m_context, m_view, player, step * f);
+            g_counting = false;
+        }
+        return g_allocations.load();
+    }
+
+    NullConsole m_console;
+    RenderContext m_context{nullptr, 640, 480};
+    Bitmap m_frame{640, 480, Bitmap::FormatXrgb32};
+    Bitmap m_view = Bitmap::view(m_frame, 0, 80, 640, 320);
+};
+
+} // namespace
+
+TEST_F(EffectAlloc, TunnelFlashesAndFlaresAllocateNothing)
+{
+    TunnelEffect tunnel(m_console);
+    tunnel.texture() = testTexture();
+    tunnel.flare1() = testFlare(24);
+    tunnel.flare2() = testFlare(16);
+    tunnel.bigFlare() = testFlare(96);
+    // Syncs 128 every 40 frames; enough frames to fill and recycle the particle pool.
+    EXPECT_EQ(countWhileRendering(tunnel, 300, 4.0, 40, 128), 0);
+    EXPECT_TRUE(tunnel.flaresOn());
+}
+
+TEST_F(EffectAlloc, FlirpPictureCycleAllocatesNothing)
+{
+    FlirpEffect flirp(m_console);
+    flirp.texture() = testTexture();
+    for (int32_t i = 0; i < 3; ++i)
+        flirp.picture(i) = makePicture(200, 100, [i](int32_t x, int32_t y) { return uint32_t(x * y * (i + 1)); });
+    // 20 time units a frame: every picture change of two whole cycles.
+    EXPECT_EQ(countWhileRendering(flirp, 300, 20.0, 0, 0), 0);
+    EXPECT_EQ(flirp.pictureIndex(), 0);
+}
+
+TEST_F(EffectAlloc, KlamAndEndPictureAllocateNothing)
+{
+    KlamEffect klam(m_console);
+    klam.texture() = testTexture();
+    klam.flare() = testFlare(20);
+    EXPECT_EQ(countWhileRendering(klam, 60, 7.0, 0, 0), 0);
+    EndPictureEffect end(m_console);
+    end.picture() = makePicture(640, 320, [](int32_t x, int32_t y) { return uint32_t(x ^ y); });
+    EXPECT_EQ(countWhileRendering(end, 60, 5.0, 0, 0), 0);
+}
