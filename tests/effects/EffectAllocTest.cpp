@@ -1,9 +1,7 @@
 // Counts heap allocations while the 2D effects render: a frame must allocate nothing, also on the frames
 // that flash, spawn flares, switch pictures or start a fade.
 
-// The replaced operator new uses malloc, so free is its matching release.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
+#include "AllocationCounter.h"
 #include "EffectTestSupport.h"
 
 #include "effects/EndPictureEffect.h"
@@ -15,26 +13,6 @@
 #include "runner/Console.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-} // namespace
-
-void* operator new(size_t size)
-{
-    if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -64,17 +42,17 @@ protected:
     {
         TableTriggers player;
         effect.render(m_context, m_view, player, 0); // outside the count: a first frame may set things up
-        g_allocations = 0;
+        allocations::reset();
         for (int32_t f = 1; f < frames; ++f) {
             if (syncEvery > 0 && f % syncEvery == 0)
                 player.post(sync);
             if (f == frames - 20)
                 player.post(255);
-            g_counting = true;
+            allocations::count(true);
             effect.render(m_context, m_view, player, step * f);
-            g_counting = false;
+            allocations::count(false);
         }
-        return g_allocations.load();
+        return allocations::counted();
     }
 
     NullConsole m_console;

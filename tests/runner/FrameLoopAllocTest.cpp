@@ -1,8 +1,6 @@
 // Counts heap allocations while the frame loop runs: there must be none.
 
-// The replaced operator new uses malloc, so free is its matching release.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
+#include "AllocationCounter.h"
 #include "FakeShow.h"
 
 #include "data/Bitmap.h"
@@ -11,26 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <unistd.h>
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-} // namespace
-
-void* operator new(size_t size)
-{
-    if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -67,9 +46,9 @@ public:
     void frameStarting(uint64_t frame) override
     {
         m_clock.advanceTo(uint32_t(m_start + frame * 17));
-        g_counting = frame >= 1; // frame 0 may touch lazily made state
+        allocations::count(frame >= 1); // frame 0 may touch lazily made state
     }
-    void loopEnded(uint64_t) override { g_counting = false; }
+    void loopEnded(uint64_t) override { allocations::count(false); }
 
 private:
     OfflinePlatform& m_clock;
@@ -100,13 +79,13 @@ TEST(FrameLoop, AllocatesNothingWhileSwitchingEffects)
     Runner runner(host, audio, clock, {400, false});
     EXPECT_EQ(runner.run(), 1);
     EXPECT_EQ(runner.framesRendered(), 400u);
-    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_EQ(allocations::counted(), 0);
 }
 
 TEST(FrameLoop, ShowEffectsWithTheDefaultDataAllocateNothingPerFrame)
 {
     ASSERT_EQ(chdir(KALVORA_BINARY_DIR), 0);
-    g_allocations = 0;
+    allocations::reset();
     OfflinePlatform clock;
     clock.setQuiet(true);
     CountingHost host(clock, true);
@@ -115,5 +94,5 @@ TEST(FrameLoop, ShowEffectsWithTheDefaultDataAllocateNothingPerFrame)
     Runner runner(host, audio, clock, {400, false});
     EXPECT_EQ(runner.run(), 1);
     packArchive().clear();
-    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_EQ(allocations::counted(), 0);
 }
