@@ -26,3 +26,12 @@ public:
 Platform& platform();
 // Installs `p` (not owned) as the process-wide platform; nullptr restores the default.
 void setPlatform(Platform* p);
+
+// Installs a platform for the lifetime of a scope, and restores the default after it.
+class PlatformScope {
+public:
+    explicit PlatformScope(Platform& p) { setPlatform(&p); }
+    ~PlatformScope() { setPlatform(nullptr); }
+    PlatformScope(const PlatformScope&) = delete;
+    PlatformScope& operator=(const PlatformScope&) = delete;
+};

@@ -2,14 +2,14 @@
 
 #include "data/PackArchive.h"
 #include "display/FullscreenDisplay.h"
-#include "effects/EffectBench.h"
 #include "display/OfflineDisplay.h"
 #include "display/WindowDisplay.h"
+#include "effects/EffectBench.h"
+#include "music/SdlSoundDevice.h"
+#include "music/SoundDevice.h"
 #include "platform/OfflinePlatform.h"
 #include "platform/SdlPlatform.h"
 #include "platform/StartDialog.h"
-#include "music/SdlSoundDevice.h"
-#include "music/SoundDevice.h"
 #include "runner/Capture.h"
 #include "runner/MusicAudio.h"
 #include "runner/Options.h"
@@ -54,12 +54,11 @@ private:
 int runCapture(const Options& options)
 {
     OfflinePlatform clock;
-    setPlatform(&clock);
+    PlatformScope scope(clock);
     Capture capture;
     std::string error;
     if (!capture.open(options.capture, options.fps, error)) {
         std::fprintf(stderr, "kalvora: %s\n", error.c_str());
-        setPlatform(nullptr);
         return 2;
     }
     CaptureHost host(clock, capture, options.fps);
@@ -74,7 +73,6 @@ int runCapture(const Options& options)
                      static_cast<unsigned long long>(capture.frameCount()),
                      static_cast<unsigned long long>(capture.frameHash()),
                      static_cast<unsigned long long>(capture.audioHash()));
-    setPlatform(nullptr);
     return written ? code : 2;
 }
 
@@ -111,28 +109,23 @@ int runInteractive(const Options& options)
         return 1;
     }
     SdlPlatform sdl;
-    setPlatform(&sdl);
+    PlatformScope scope(sdl);
     bool windowed = options.mode == Options::Mode::Windowed;
     if (options.mode == Options::Mode::Ask) {
         StartDialogModel dialog;
         if (!runStartDialog(dialog)) {
             std::fprintf(stderr, "kalvora: no display could be opened; use --capture to render offline\n");
-            setPlatform(nullptr);
             return 1;
         }
-        if (!dialog.go) {
-            setPlatform(nullptr);
+        if (!dialog.go)
             return 0;
-        }
         windowed = dialog.windowed == 1;
     }
     InteractiveHost host(sdl, windowed, options);
     MusicAudio audio(options.silent ? MusicAudio::DeviceFactory(makeSilentSoundDevice)
                                     : MusicAudio::DeviceFactory(makeSdlSoundDevice));
     Runner runner(host, audio, sdl, {options.frames, options.verbose});
-    const int code = runner.run();
-    setPlatform(nullptr);
-    return code;
+    return runner.run();
 }
 
 } // namespace
