@@ -1,6 +1,7 @@
 // The sound device on the offline virtual card: blocks, tick pacing, sync events, slots, voices, and
 // no allocation in the output thread. Runs threads: labelled for the TSan build.
 
+#include "AllocationCounter.h"
 #include "XmBuilder.h"
 
 #include "music/ModulePlayer.h"
@@ -11,17 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <thread>
 #include <vector>
 
-// The counting operator new below pairs malloc with free; the compiler cannot see that.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
 namespace {
 
-std::atomic<long> g_allocations{0};
 std::atomic<int> g_lastSample{0};
 
 // W (type 32) with parameter `index` on the given rows of a one-channel song.
@@ -53,17 +48,6 @@ struct TickFrames final : TickListener {
 };
 
 } // namespace
-
-void* operator new(std::size_t n)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    void* p = std::malloc(n ? n : 1);
-    if (!p)
-        throw std::bad_alloc();
-    return p;
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(SoundDevice, OfflineCardFillsFourBlocksAtOpenAndPlaysInStep)
 {
@@ -200,10 +184,12 @@ TEST(SoundDevice, OutputThreadDoesNotAllocateAfterOpen)
     });
     dev->play(player);
     dev->open();
-    long before = g_allocations.load();
+    allocations::reset();
+    allocations::count(true);
     for (int i = 0; i < 200; ++i)
         clock.advanceBy(16); // refills run on the output thread while the clock moves
-    EXPECT_EQ(g_allocations.load(), before);
+    allocations::count(false);
+    EXPECT_EQ(allocations::counted(), 0);
     dev->close();
 }
 
