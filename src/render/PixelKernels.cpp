@@ -1,5 +1,6 @@
 #include "render/PixelKernels.h"
 
+#include "render/PixelCells.h"
 #include "render/PixelOps.h"
 
 #include <algorithm>
@@ -8,26 +9,6 @@
 #include <cstring>
 
 namespace {
-
-uint32_t addBytes(uint32_t a, uint32_t b)
-{
-    uint32_t out = 0;
-    for (int i = 0; i < 32; i += 8) {
-        const uint32_t s = ((a >> i) & 255) + ((b >> i) & 255);
-        out |= std::min(s, 255u) << i;
-    }
-    return out;
-}
-
-uint32_t subtractBytes(uint32_t a, uint32_t b)
-{
-    uint32_t out = 0;
-    for (int i = 0; i < 32; i += 8) {
-        const int32_t s = int32_t((a >> i) & 255) - int32_t((b >> i) & 255);
-        out |= uint32_t(std::max(s, 0)) << i;
-    }
-    return out;
-}
 
 // (byte x colour byte) >> 8 for each of the four bytes.
 uint32_t modulate(uint32_t s, uint32_t colour)
@@ -104,35 +85,18 @@ void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, pt
     }
 }
 
-int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
-
 void waterRowScalar(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                     int32_t width, int32_t y)
 {
     const ptrdiff_t base = ptrdiff_t(y) * width;
-    for (int32_t k = 0; k < width - 1; ++k) {
-        const ptrdiff_t i = base + k;
-        const int32_t d = int32_t(heights[i + width]) - int32_t(heights[i - width]);
-        const int32_t x = k + 1;
-        const int32_t shift = d >> 5;
-        const int32_t offset = tables.rows[tableIndex(2048 + shift + y)] + tables.columns[tableIndex(2048 + shift + x)];
-        uint32_t source;
-        std::memcpy(&source, picture + offset, 4);
-        const uint32_t h = d <= 0 ? 0u : uint32_t(std::min(255, d >> 2));
-        dstRow[x] = addBytes(source, h * 0x01010101u);
-    }
+    for (int32_t k = 0; k < width - 1; ++k)
+        dstRow[k + 1] = waterCell(tables, picture, heights, base + k, width, k + 1, y);
 }
 
 void stepRowScalar(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, int32_t width, int32_t shift)
 {
-    for (int32_t x = 1; x < width - 1; ++x) {
-        const ptrdiff_t i = rowStart + x;
-        const int32_t s = current[i - width - 1] + current[i - width] + current[i - width + 1] + current[i - 1] +
-                          current[i + 1] + current[i + width - 1] + current[i + width] + current[i + width + 1];
-        int32_t n = (s >> 2) - previous[i];
-        n = n - (n >> shift);
-        previous[i] = int16_t(uint16_t(uint32_t(n)));
-    }
+    for (int32_t x = 1; x < width - 1; ++x)
+        previous[rowStart + x] = stepCell(current, previous, rowStart + x, width, shift);
 }
 
 const PixelKernels kScalar = {

@@ -1,6 +1,7 @@
 // SSE2 versions of the pixel kernels; each gives exactly the scalar reference's pixels.
 #include "render/PixelKernels.h"
 
+#include "render/PixelCells.h"
 #include "render/PixelOps.h"
 
 #include <algorithm>
@@ -207,7 +208,6 @@ void gridBlockSse2(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrd
     }
 }
 
-inline int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
 
 void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                   int32_t width, int32_t y)
@@ -237,18 +237,8 @@ void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* d
         const __m128i src = _mm_set_epi32(int32_t(s[3]), int32_t(s[2]), int32_t(s[1]), int32_t(s[0]));
         store128(dstRow + k + 1, _mm_adds_epu8(src, h));
     }
-    for (; k < count; ++k) {
-        const ptrdiff_t i = base + k;
-        const int32_t d = int32_t(heights[i + width]) - int32_t(heights[i - width]);
-        const int32_t x = k + 1;
-        const int32_t shift = d >> 5;
-        const int32_t offset = tables.rows[tableIndex(2048 + shift + y)] + tables.columns[tableIndex(2048 + shift + x)];
-        uint32_t source;
-        std::memcpy(&source, picture + offset, 4);
-        const uint32_t h = d <= 0 ? 0u : uint32_t(std::min(255, d >> 2));
-        const __m128i r = _mm_adds_epu8(_mm_cvtsi32_si128(int32_t(source)), _mm_cvtsi32_si128(int32_t(h * 0x01010101u)));
-        dstRow[x] = uint32_t(_mm_cvtsi128_si32(r));
-    }
+    for (; k < count; ++k)
+        dstRow[k + 1] = waterCell(tables, picture, heights, base + k, width, k + 1, y);
 }
 
 inline __m128i load4x16(const int16_t* p)
@@ -296,14 +286,8 @@ void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, 
         n = _mm_srai_epi32(_mm_slli_epi32(n, 16), 16);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(previous + i), _mm_packs_epi32(n, n));
     }
-    for (; x < width - 1; ++x) {
-        const ptrdiff_t i = rowStart + x;
-        const int32_t s = current[i - width - 1] + current[i - width] + current[i - width + 1] + current[i - 1] +
-                          current[i + 1] + current[i + width - 1] + current[i + width] + current[i + width + 1];
-        int32_t n = (s >> 2) - previous[i];
-        n = n - (n >> shift);
-        previous[i] = int16_t(uint16_t(uint32_t(n)));
-    }
+    for (; x < width - 1; ++x)
+        previous[rowStart + x] = stepCell(current, previous, rowStart + x, width, shift);
 }
 
 const PixelKernels kSse2 = {
