@@ -1,3 +1,6 @@
 #include "runner/Program.h"
 
-int main(int argc, char** argv) { return runProgram(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runProgram(argc, argv);
+}

@@ -12,9 +12,18 @@ std::atomic<bool> g_counting{false};
 std::atomic<long> g_allocations{0};
 } // namespace
 
-void allocations::count(bool on) { g_counting.store(on, std::memory_order_relaxed); }
-long allocations::counted() { return g_allocations.load(std::memory_order_relaxed); }
-void allocations::reset() { g_allocations.store(0, std::memory_order_relaxed); }
+void allocations::count(bool on)
+{
+    g_counting.store(on, std::memory_order_relaxed);
+}
+long allocations::counted()
+{
+    return g_allocations.load(std::memory_order_relaxed);
+}
+void allocations::reset()
+{
+    g_allocations.store(0, std::memory_order_relaxed);
+}
 
 void* operator new(size_t size)
 {
@@ -24,5 +33,11 @@ void* operator new(size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    std::free(p);
+}

@@ -28,7 +28,10 @@ const Bitmap& frame()
     return f;
 }
 
-void setPixels(benchmark::State& state) { state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH); }
+void setPixels(benchmark::State& state)
+{
+    state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
 
 void BM_PlainCopy(benchmark::State& state)
 {

@@ -1,4 +1,7 @@
 // Runs the effect timing table outside the program (same code as its --bench mode).
 #include "effects/EffectBench.h"
 
-int main(int argc, char** argv) { return runEffectBench(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runEffectBench(argc, argv);
+}

@@ -3,8 +3,8 @@
 // the same file in the same run. Songs come from tests/data/xm/songs, or the folder in $KALVORA_SONGS.
 #include "XmRender.h"
 
-#include "music/ModulePlayer.h"
 #include "music/MixKernels.h"
+#include "music/ModulePlayer.h"
 #include "music/SoftwareMixer.h"
 #include "music/SoundDevice.h"
 #include "platform/OfflinePlatform.h"
@@ -94,7 +94,10 @@ std::string songDir()
     return env ? env : KALVORA_SONGS;
 }
 
-double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
 // One output block of a 32-channel song (the output thread's budget is 187 ms a block).
 void BM_Block32Channels(benchmark::State& state)
@@ -152,7 +155,8 @@ void BM_RenderSong(benchmark::State& state, const char* name)
     std::filesystem::create_directories(dir);
     std::filesystem::copy_file(path, dir / name, std::filesystem::copy_options::overwrite_existing);
     std::string cmd = "openmpt123 --quiet --render --force --samplerate 44100 --no-float --filter 2 "
-                      "--output-type wav '" + (dir / name).string() + "' > /dev/null 2>&1";
+                      "--output-type wav '" +
+                      (dir / name).string() + "' > /dev/null 2>&1";
     auto t0 = std::chrono::steady_clock::now();
     int rc = std::system(cmd.c_str());
     double peer = seconds(std::chrono::steady_clock::now() - t0);

@@ -36,7 +36,8 @@ struct Scene {
                     b->row32(y)[x] = (uint32_t(r.next()) << 9) ^ uint32_t(r.next());
         for (int32_t gy = 0; gy < 21; ++gy)
             for (int32_t gx = 0; gx < 41; ++gx)
-                grid.node(gx, gy) = GridNode{int16_t(gx * 50 + gy * 9), int16_t(gy * 60 - gx * 7), int16_t(400 + gx * 10), 0};
+                grid.node(gx, gy) =
+                    GridNode{int16_t(gx * 50 + gy * 9), int16_t(gy * 60 - gx * 7), int16_t(400 + gx * 10), 0};
         buildWaterTables(*tables, 640, 320, picture);
         for (size_t i = 0; i < heights.size(); ++i) {
             heights[i] = int16_t(r.next() % 2000 - 1000);

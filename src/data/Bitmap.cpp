@@ -26,7 +26,10 @@ int32_t Bitmap::bytesPerPixel(int32_t format)
     }
 }
 
-Bitmap::Bitmap(Bitmap&& other) noexcept { *this = std::move(other); }
+Bitmap::Bitmap(Bitmap&& other) noexcept
+{
+    *this = std::move(other);
+}
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
 {

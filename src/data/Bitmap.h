@@ -45,7 +45,10 @@ public:
     int32_t pitch() const { return m_pitch; }
     int32_t format() const { return m_format; }
     bool ownsPixels() const { return m_block != nullptr; }
-    uint32_t* row32(int32_t y) const { return reinterpret_cast<uint32_t*>(m_pixels + static_cast<ptrdiff_t>(y) * m_pitch); }
+    uint32_t* row32(int32_t y) const
+    {
+        return reinterpret_cast<uint32_t*>(m_pixels + static_cast<ptrdiff_t>(y) * m_pitch);
+    }
     uint8_t* row(int32_t y) const { return m_pixels + static_cast<ptrdiff_t>(y) * m_pitch; }
 
     // Format 1 only: writes 0x00RRGGBB into height x pitch / 4 consecutive words from the first pixel
@@ -61,7 +64,7 @@ public:
 private:
     std::unique_ptr<uint8_t[]> m_block; // owned pixels, or null for a view or an empty Bitmap
     uint8_t* m_pixels = nullptr;
-    uint8_t* m_end = nullptr;           // one past the last byte of the (parent's) block
+    uint8_t* m_end = nullptr; // one past the last byte of the (parent's) block
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_pitch = 0;

@@ -9,15 +9,24 @@
 
 namespace {
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 bool sizeAccepted(int64_t width, int64_t height)
 {
     return width > 0 && height > 0 && width * height <= kMaxImagePixels;
 }
 
-uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) << 16 | uint32_t(g) << 8 | b; }
+uint32_t rgb(uint8_t r, uint8_t g, uint8_t b)
+{
+    return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
 
 } // namespace
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -96,7 +96,8 @@ void skipInputData(j_decompress_ptr cinfo, long count)
     src->pub.bytes_in_buffer -= size_t(count);
 }
 
-void termSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr)
+{}
 
 void installSource(j_decompress_ptr cinfo, PackFile* file)
 {
@@ -143,16 +144,18 @@ int decode(JpegJob* job)
     const JDIMENSION width = cinfo->output_width;
     const JDIMENSION height = cinfo->output_height;
     if ((components != 1 && components != 3) || width == 0 || height == 0 ||
-        !job->image->create(int32_t(width), int32_t(height), components == 1 ? Bitmap::FormatGrey8 : Bitmap::FormatRgb24)) {
+        !job->image->create(int32_t(width), int32_t(height),
+                            components == 1 ? Bitmap::FormatGrey8 : Bitmap::FormatRgb24)) {
         jpeg_destroy_decompress(cinfo);
         return 0;
     }
-    JSAMPARRAY rowBuffer =
-        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * JDIMENSION(components), 1);
+    JSAMPARRAY rowBuffer = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                       width * JDIMENSION(components), 1);
     while (cinfo->output_scanline < height) {
         if (jpeg_read_scanlines(cinfo, rowBuffer, 1) != 1)
             break; // cannot happen with a source that never suspends; guards against an endless loop
-        std::memcpy(job->image->row(int32_t(cinfo->output_scanline - 1)), rowBuffer[0], size_t(width) * size_t(components));
+        std::memcpy(job->image->row(int32_t(cinfo->output_scanline - 1)), rowBuffer[0],
+                    size_t(width) * size_t(components));
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);

@@ -16,10 +16,10 @@ void copyBounded(char* dst, size_t capacity, const char* src, size_t maxLength)
     dst[n] = 0;
 }
 
-
 } // namespace
 
-PackArchive::PackArchive() : m_entries(std::make_unique<Entry[]>(kMaxEntries)) {}
+PackArchive::PackArchive() : m_entries(std::make_unique<Entry[]>(kMaxEntries))
+{}
 
 uint8_t PackArchive::foldByte(uint8_t c)
 {
@@ -79,9 +79,9 @@ void PackArchive::loadBlock(std::vector<uint8_t> bytes, const char* archiveName)
         uint8_t header[kHeaderSize];
         for (int32_t i = 0; i < kHeaderSize; ++i)
             header[i] = uint8_t(~data[pos + size_t(i)]);
-        const int32_t length = int32_t(uint32_t(header[kLengthOffset]) | uint32_t(header[kLengthOffset + 1]) << 8 |
-                                       uint32_t(header[kLengthOffset + 2]) << 16 |
-                                       uint32_t(header[kLengthOffset + 3]) << 24);
+        const int32_t length =
+            int32_t(uint32_t(header[kLengthOffset]) | uint32_t(header[kLengthOffset + 1]) << 8 |
+                    uint32_t(header[kLengthOffset + 2]) << 16 | uint32_t(header[kLengthOffset + 3]) << 24);
         if (length < 0)
             break; // no sensible entry follows a negative length
         pos += kHeaderSize;

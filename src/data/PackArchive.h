@@ -17,13 +17,13 @@ public:
     static constexpr int32_t kKeyLength = 21;
 
     struct Entry {
-        int32_t length = 0;         // stated size of the data in bytes
-        uint32_t offset = 0;        // where the data starts in the archive file (for information)
-        char name[256] = {};        // stored name, folded to lower case
-        char archiveName[256] = {}; // the archive's file name as passed to open
+        int32_t length = 0;            // stated size of the data in bytes
+        uint32_t offset = 0;           // where the data starts in the archive file (for information)
+        char name[256] = {};           // stored name, folded to lower case
+        char archiveName[256] = {};    // the archive's file name as passed to open
         const uint8_t* data = nullptr; // unscrambled bytes, owned by the archive
-        int32_t present = 0;        // bytes actually in the file (<= length); the rest reads as zeros
-        char storedName[256] = {};  // the name as written, before folding (for listing and extracting)
+        int32_t present = 0;           // bytes actually in the file (<= length); the rest reads as zeros
+        char storedName[256] = {};     // the name as written, before folding (for listing and extracting)
     };
 
     PackArchive();

@@ -8,9 +8,11 @@
 #include <cstring>
 #include <string>
 
-PackFile::PackFile() : m_archive(packArchive()) {}
+PackFile::PackFile() : m_archive(packArchive())
+{}
 
-PackFile::PackFile(const PackArchive& archive) : m_archive(archive) {}
+PackFile::PackFile(const PackArchive& archive) : m_archive(archive)
+{}
 
 int PackFile::open(const char* name)
 {

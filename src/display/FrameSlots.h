@@ -24,7 +24,7 @@ public:
 private:
     static constexpr uint32_t kFresh = 4;
     Bitmap m_slots[3];
-    int m_write = 0;                 // producer only
-    int m_read = 2;                  // consumer only
+    int m_write = 0;                  // producer only
+    int m_read = 2;                   // consumer only
     std::atomic<uint32_t> m_ready{1}; // slot index of the newest frame, | kFresh until taken
 };

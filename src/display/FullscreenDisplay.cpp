@@ -14,7 +14,10 @@ FullscreenDisplay::FullscreenDisplay(int32_t width, int32_t height, int32_t /*bi
     m_window = std::make_unique<SdlOutputWindow>(config, platform);
 }
 
-FullscreenDisplay::~FullscreenDisplay() { destroy(); }
+FullscreenDisplay::~FullscreenDisplay()
+{
+    destroy();
+}
 
 void FullscreenDisplay::destroy()
 {
@@ -30,11 +33,26 @@ int FullscreenDisplay::present()
     return 1;
 }
 
-int FullscreenDisplay::mouseX() const { return m_window ? m_window->mouseX() : 0; }
-int FullscreenDisplay::mouseY() const { return m_window ? m_window->mouseY() : 0; }
-int FullscreenDisplay::mouseButton() const { return m_window ? m_window->mouseButton() : 0; }
-bool FullscreenDisplay::ok() const { return m_window && m_window->ok(); }
-int32_t FullscreenDisplay::depth() const { return m_window ? m_window->depth() : 0; }
+int FullscreenDisplay::mouseX() const
+{
+    return m_window ? m_window->mouseX() : 0;
+}
+int FullscreenDisplay::mouseY() const
+{
+    return m_window ? m_window->mouseY() : 0;
+}
+int FullscreenDisplay::mouseButton() const
+{
+    return m_window ? m_window->mouseButton() : 0;
+}
+bool FullscreenDisplay::ok() const
+{
+    return m_window && m_window->ok();
+}
+int32_t FullscreenDisplay::depth() const
+{
+    return m_window ? m_window->depth() : 0;
+}
 
 bool FullscreenDisplay::readBack(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height)
 {

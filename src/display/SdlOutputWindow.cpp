@@ -130,8 +130,8 @@ bool SdlOutputWindow::open()
         m_window = SDL_CreateWindow(m_config.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
                                     SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
     } else {
-        m_window = SDL_CreateWindow(m_config.title.c_str(), 0, 0, w * m_config.zoom, h * m_config.zoom,
-                                    SDL_WINDOW_SHOWN);
+        m_window =
+            SDL_CreateWindow(m_config.title.c_str(), 0, 0, w * m_config.zoom, h * m_config.zoom, SDL_WINDOW_SHOWN);
     }
     if (!m_window)
         return false;
@@ -293,13 +293,11 @@ void SdlOutputWindow::draw(bool readBackNow)
         bool done = SDL_GetRendererOutputSize(m_renderer, &w, &h) == 0 && w > 0 && h > 0;
         if (done) {
             m_readPixels.resize(size_t(w) * size_t(h));
-            done = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, m_readPixels.data(),
-                                        w * 4) == 0;
+            done = SDL_RenderReadPixels(m_renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, m_readPixels.data(), w * 4) == 0;
         }
         if (m_config.fullscreen) {
             SDL_RenderSetLogicalSize(m_renderer, m_config.width, m_config.height);
-            SDL_RenderSetIntegerScale(m_renderer,
-                                      m_config.scale == FullscreenScale::Integer ? SDL_TRUE : SDL_FALSE);
+            SDL_RenderSetIntegerScale(m_renderer, m_config.scale == FullscreenScale::Integer ? SDL_TRUE : SDL_FALSE);
         }
         m_readWidth = w;
         m_readHeight = h;

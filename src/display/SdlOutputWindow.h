@@ -20,9 +20,9 @@ enum class FullscreenScale { Fit, Integer };
 
 struct SdlOutputConfig {
     std::string title;
-    int32_t width = 640;  // frame size
+    int32_t width = 640; // frame size
     int32_t height = 480;
-    int32_t zoom = 1;      // windowed: the window is zoom times the frame, nearest neighbour
+    int32_t zoom = 1; // windowed: the window is zoom times the frame, nearest neighbour
     bool fullscreen = false;
     FullscreenScale scale = FullscreenScale::Fit;
     int32_t firstDepth = 32; // fullscreen: the depth attempts start here (32, 24, 16)
@@ -74,7 +74,7 @@ private:
     std::atomic<int32_t> m_mouseX{0};
     std::atomic<int32_t> m_mouseY{0};
     std::atomic<int32_t> m_mouseButton{0};
-    std::atomic<uint32_t> m_wakeEvent{0};  // SDL user event type that wakes the thread, 0 before video
+    std::atomic<uint32_t> m_wakeEvent{0};   // SDL user event type that wakes the thread, 0 before video
     std::atomic<bool> m_wakePending{false}; // one wake event in the queue is enough
     std::atomic<int> m_readState{ReadIdle};
     std::vector<uint32_t> m_readPixels; // written by the window thread while ReadRequested

@@ -20,7 +20,10 @@ WindowDisplay::WindowDisplay(int32_t width, int32_t height, int32_t /*bitsPerPix
     m_backBuffer.create(width, height, Bitmap::FormatXrgb32);
 }
 
-WindowDisplay::~WindowDisplay() { destroy(); }
+WindowDisplay::~WindowDisplay()
+{
+    destroy();
+}
 
 void WindowDisplay::destroy()
 {
@@ -35,10 +38,22 @@ int WindowDisplay::present()
     return 1;
 }
 
-int WindowDisplay::mouseX() const { return m_window ? m_window->mouseX() : 0; }
-int WindowDisplay::mouseY() const { return m_window ? m_window->mouseY() : 0; }
-int WindowDisplay::mouseButton() const { return m_window ? m_window->mouseButton() : 0; }
-bool WindowDisplay::ok() const { return m_window && m_window->ok(); }
+int WindowDisplay::mouseX() const
+{
+    return m_window ? m_window->mouseX() : 0;
+}
+int WindowDisplay::mouseY() const
+{
+    return m_window ? m_window->mouseY() : 0;
+}
+int WindowDisplay::mouseButton() const
+{
+    return m_window ? m_window->mouseButton() : 0;
+}
+bool WindowDisplay::ok() const
+{
+    return m_window && m_window->ok();
+}
 
 bool WindowDisplay::readBack(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height)
 {

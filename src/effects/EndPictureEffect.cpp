@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-EndPictureEffect::EndPictureEffect(Console&) : m_picture("data\\endpic.jpg") {}
+EndPictureEffect::EndPictureEffect(Console&) : m_picture("data\\endpic.jpg")
+{}
 
 int EndPictureEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, double elapsed)
 {

@@ -9,11 +9,10 @@
 #include <cmath>
 
 FlirpEffect::FlirpEffect(Console&)
-    : m_texture("data\\flirp_tmap.jpg"),
-      m_pictures{Bitmap("data\\flirp_fp1.jpg"), Bitmap("data\\flirp_fp2.jpg"), Bitmap("data\\flirp_fp3.jpg")},
+    : m_texture("data\\flirp_tmap.jpg"), m_pictures{Bitmap("data\\flirp_fp1.jpg"), Bitmap("data\\flirp_fp2.jpg"),
+                                                    Bitmap("data\\flirp_fp3.jpg")},
       m_grid(41, 21, 640, 320, &m_texture)
-{
-}
+{}
 
 int FlirpEffect::prepare()
 {
@@ -35,9 +34,9 @@ void FlirpEffect::computeGrid(float time, double amplitude, double depth)
             node.u = lowBits16(16.0 * (0.05 * t + 3.2 * gx + amplitude * std::sin(pp - 0.1 * gy + 0.12 * gx)));
             node.v = lowBits16(16.0 * (3.2 * gy - 0.06 * t + amplitude * std::sin(qp - 0.22 * gx - 0.1 * gy)));
             const double shade =
-                255.0 - depth * std::sin(3.0 * std::sin(0.2 * gy + 0.008 * t) +
-                                         0.1 * (0.05 * t + 1.6 * gx +
-                                                amplitude * std::sin(pp - qp + 0.22 * gx + 0.15 * gy)));
+                255.0 -
+                depth * std::sin(3.0 * std::sin(0.2 * gy + 0.008 * t) +
+                                 0.1 * (0.05 * t + 1.6 * gx + amplitude * std::sin(pp - qp + 0.22 * gx + 0.15 * gy)));
             node.light = int16_t(4 * std::clamp(truncToInt32(shade), 0, 255));
             node.extra = 0;
         }

@@ -9,8 +9,7 @@
 
 KlamEffect::KlamEffect(Console&)
     : m_flare("data\\klam_flare.tga"), m_texture("data\\klam_tmap.jpg"), m_grid(41, 21, 640, 320, &m_texture)
-{
-}
+{}
 
 void KlamEffect::computeGrid(GridMap& grid, const JVector& position, double screenDistance)
 {

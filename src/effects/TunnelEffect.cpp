@@ -35,8 +35,7 @@ int TunnelEffect::prepare()
     return 1;
 }
 
-void TunnelEffect::computeGrid(const JVector& camera, const JVector& angles, double screenDistance,
-                               double depthOffset)
+void TunnelEffect::computeGrid(const JVector& camera, const JVector& angles, double screenDistance, double depthOffset)
 {
     JMatrix rotation;
     rotation.rotationFromDegrees(angles);
@@ -65,8 +64,8 @@ void TunnelEffect::computeGrid(const JVector& camera, const JVector& angles, dou
             const double s1 = (root - b) / (2.0 * a);
             const double s2 = (-b - root) / (2.0 * a);
             double s = std::min(s1, s2);
-            const double w = 0.1 * std::sin(0.1 * gx + 0.001 * camera.z - 0.2 * gy) -
-                             0.2 * std::cos(0.1 * (gy - gx + angles.x));
+            const double w =
+                0.1 * std::sin(0.1 * gx + 0.001 * camera.z - 0.2 * gy) - 0.2 * std::cos(0.1 * (gy - gx + angles.x));
             s = s + s * w * wobble;
             const JVector hit = add(camera, scale(e, s));
             const double light = std::min(std::fabs(0.02 * s * e.z), 255.0);

@@ -21,21 +21,57 @@ public:
     }
 };
 
-inline JVector add(const JVector& a, const JVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline JVector subtract(const JVector& a, const JVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline JVector scale(const JVector& a, double s) { return {s * a.x, s * a.y, s * a.z}; }
-inline double dot(const JVector& a, const JVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline JVector add(const JVector& a, const JVector& b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline JVector subtract(const JVector& a, const JVector& b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline JVector scale(const JVector& a, double s)
+{
+    return {s * a.x, s * a.y, s * a.z};
+}
+inline double dot(const JVector& a, const JVector& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline JVector cross(const JVector& a, const JVector& b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double length(const JVector& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-inline void normalize(JVector& a) { a.normalize(); }
+inline double length(const JVector& a)
+{
+    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+}
+inline void normalize(JVector& a)
+{
+    a.normalize();
+}
 // Exact comparison: -0 equals 0, NaN equals nothing.
-inline bool equal(const JVector& a, const JVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+inline bool equal(const JVector& a, const JVector& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
 
-inline JVector operator+(const JVector& a, const JVector& b) { return add(a, b); }
-inline JVector operator-(const JVector& a, const JVector& b) { return subtract(a, b); }
-inline JVector operator-(const JVector& a) { return {-a.x, -a.y, -a.z}; }
-inline JVector operator*(const JVector& a, double s) { return scale(a, s); }
-inline JVector operator*(double s, const JVector& a) { return scale(a, s); }
+inline JVector operator+(const JVector& a, const JVector& b)
+{
+    return add(a, b);
+}
+inline JVector operator-(const JVector& a, const JVector& b)
+{
+    return subtract(a, b);
+}
+inline JVector operator-(const JVector& a)
+{
+    return {-a.x, -a.y, -a.z};
+}
+inline JVector operator*(const JVector& a, double s)
+{
+    return scale(a, s);
+}
+inline JVector operator*(double s, const JVector& a)
+{
+    return scale(a, s);
+}

@@ -34,8 +34,8 @@ public:
         out = 0;
         if (!has(offset, 4))
             return false;
-        out = uint32_t(m_data[offset]) | uint32_t(m_data[offset + 1]) << 8 | uint32_t(m_data[offset + 2]) << 16
-            | uint32_t(m_data[offset + 3]) << 24;
+        out = uint32_t(m_data[offset]) | uint32_t(m_data[offset + 1]) << 8 | uint32_t(m_data[offset + 2]) << 16 |
+              uint32_t(m_data[offset + 3]) << 24;
         return true;
     }
     bool bytes(uint64_t offset, void* out, uint64_t count) const

@@ -8,10 +8,13 @@
 namespace mixk {
 
 // Clamps to the 16-bit range.
-inline int32_t saturate16(int32_t v) { return v < -32768 ? -32768 : (v > 32767 ? 32767 : v); }
+inline int32_t saturate16(int32_t v)
+{
+    return v < -32768 ? -32768 : (v > 32767 ? 32767 : v);
+}
 
 // Contribution of point s at volume 0..256: 8-bit s x vol; 16-bit floor(s x vol / 256).
-template <int Bits>
+template<int Bits>
 inline int32_t contribution(int32_t s, int32_t vol)
 {
     if constexpr (Bits == 8)
@@ -22,7 +25,7 @@ inline int32_t contribution(int32_t s, int32_t vol)
 
 // One side's output between points s0 and s1 at fraction `frac`: the contribution of s0, or with
 // interpolation the step towards s1 with m = floor(d x (frac >> 1) / 65536) added twice.
-template <int Bits, bool Interp>
+template<int Bits, bool Interp>
 inline int32_t sideOutput(int32_t s0, int32_t s1, uint32_t frac, int32_t vol)
 {
     int32_t a = contribution<Bits>(s0, vol);
@@ -39,7 +42,7 @@ inline int32_t sideOutput(int32_t s0, int32_t s1, uint32_t frac, int32_t vol)
 // Mixes `n` frames starting at the 16.16 position `pos` (moved by `step` per frame) into the
 // interleaved stereo `out`. With Ramp the volumes move by dl/dr after every second frame and after
 // an odd last frame.
-template <int Bits, bool Ramp, bool Interp>
+template<int Bits, bool Ramp, bool Interp>
 void mixSegment(const void* data, int64_t& pos, int64_t step, int16_t* __restrict out, int64_t n, int32_t& volL,
                 int32_t& volR, int32_t dl, int32_t dr)
 {
@@ -75,9 +78,8 @@ using SegmentFn = void (*)(const void*, int64_t&, int64_t, int16_t*, int64_t, in
 
 // Index: (bits == 16) << 2 | ramp << 1 | interp.
 inline constexpr SegmentFn kSegmentTable[8] = {
-    mixSegment<8, false, false>,  mixSegment<8, false, true>,  mixSegment<8, true, false>,
-    mixSegment<8, true, true>,    mixSegment<16, false, false>, mixSegment<16, false, true>,
-    mixSegment<16, true, false>,  mixSegment<16, true, true>,
+    mixSegment<8, false, false>,  mixSegment<8, false, true>,  mixSegment<8, true, false>,  mixSegment<8, true, true>,
+    mixSegment<16, false, false>, mixSegment<16, false, true>, mixSegment<16, true, false>, mixSegment<16, true, true>,
 };
 
 // SIMD versions of the non-ramping variants (nullptr where none exists); same index, same results.

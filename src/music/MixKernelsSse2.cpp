@@ -13,7 +13,7 @@ namespace mixk {
 namespace {
 
 // floor(s x vol / 256) in 16 bits (exact: |result| <= 32768 for vol <= 256), or s x vol for 8-bit points.
-template <int Bits>
+template<int Bits>
 inline __m128i contribution4(__m128i s, __m128i vol)
 {
     if constexpr (Bits == 8) {
@@ -26,11 +26,14 @@ inline __m128i contribution4(__m128i s, __m128i vol)
 }
 
 // Two copies of a 16-bit value in one 32-bit lane (left and right of one frame).
-inline int32_t pair(int32_t v) { return int32_t(uint32_t(uint16_t(v)) * 0x10001u); }
+inline int32_t pair(int32_t v)
+{
+    return int32_t(uint32_t(uint16_t(v)) * 0x10001u);
+}
 
-template <int Bits, bool Interp>
-void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __restrict out, int64_t n,
-                    int32_t& volL, int32_t& volR, int32_t dl, int32_t dr)
+template<int Bits, bool Interp>
+void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __restrict out, int64_t n, int32_t& volL,
+                    int32_t& volR, int32_t dl, int32_t dr)
 {
     using Point = std::conditional_t<Bits == 8, int8_t, int16_t>;
     const Point* __restrict points = static_cast<const Point*>(data);
@@ -45,9 +48,9 @@ void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __res
         __m128i c = contribution4<Bits>(
             _mm_set_epi32(pair(points[i3]), pair(points[i2]), pair(points[i1]), pair(points[i0])), vol);
         if constexpr (Interp) {
-            __m128i cb = contribution4<Bits>(_mm_set_epi32(pair(points[i3 + 1]), pair(points[i2 + 1]),
-                                                           pair(points[i1 + 1]), pair(points[i0 + 1])),
-                                             vol);
+            __m128i cb = contribution4<Bits>(
+                _mm_set_epi32(pair(points[i3 + 1]), pair(points[i2 + 1]), pair(points[i1 + 1]), pair(points[i0 + 1])),
+                vol);
             __m128i half = _mm_set_epi32(pair(int32_t((p3 & 0xFFFF) >> 1)), pair(int32_t((p2 & 0xFFFF) >> 1)),
                                          pair(int32_t((p1 & 0xFFFF) >> 1)), pair(int32_t((p0 & 0xFFFF) >> 1)));
             __m128i d = _mm_subs_epi16(cb, c);
@@ -66,7 +69,7 @@ void mixSegmentSse2(const void* data, int64_t& pos, int64_t step, int16_t* __res
 } // namespace
 
 const SegmentFn kSse2Table[8] = {
-    mixSegmentSse2<8, false>, mixSegmentSse2<8, true>, nullptr, nullptr,
+    mixSegmentSse2<8, false>,  mixSegmentSse2<8, true>,  nullptr, nullptr,
     mixSegmentSse2<16, false>, mixSegmentSse2<16, true>, nullptr, nullptr,
 };
 #else

@@ -24,10 +24,10 @@ struct ModuleChannel {
     int volumeByte = 0;
     int note = 0;
 
-    int volume = 0;    // 0..64
-    int panning = 128; // 0..256
-    int period = 100;  // 10..10000
-    int finetune = 0;  // -128..127
+    int volume = 0;      // 0..64
+    int panning = 128;   // 0..256
+    int period = 100;    // 10..10000
+    int finetune = 0;    // -128..127
     int voicePeriod = 0; // the period sum of the latest voice update (for traces)
 
     int defaultVolume = 0;

@@ -17,7 +17,10 @@ int remember(int& memory, int param)
     return memory;
 }
 
-int slideAmount(int param) { return (param >> 4) - (param & 0x0F); }
+int slideAmount(int param)
+{
+    return (param >> 4) - (param & 0x0F);
+}
 
 } // namespace
 

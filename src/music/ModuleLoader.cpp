@@ -15,9 +15,15 @@ const uint32_t kInstrumentHeader = 263;
 const uint32_t kEmptyInstrumentHeader = 33;
 const uint32_t kSampleHeader = 40;
 
-int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int clampInt(int v, int lo, int hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
-uint32_t le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t le16(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
 
 void readEnvelope(Envelope& e, const uint8_t* hdr, int pointsAt, int count, int sustain, int loopStart, int loopEnd,
                   int type)

@@ -19,7 +19,10 @@ struct AutoVibratoTable {
 };
 const AutoVibratoTable kAutoVibrato;
 
-bool isNote(int n) { return n >= 1 && n <= 96; }
+bool isNote(int n)
+{
+    return n >= 1 && n <= 96;
+}
 
 } // namespace
 
@@ -124,20 +127,14 @@ void ModulePlayer::autoVibrato(ModuleChannel& c)
     int p = c.autoVibPos & 255;
     int v;
     switch (c.autoVibType) {
-    case 1:
-        v = p >= 128 ? 64 : -64;
-        break;
-    case 2:
-        v = int(int8_t(uint8_t(p))) >> 1;
-        break;
+    case 1: v = p >= 128 ? 64 : -64; break;
+    case 2: v = int(int8_t(uint8_t(p))) >> 1; break;
     case 3: {
         int f = (-(p >> 1)) & 127; // a signed 7-bit value
         v = f >= 64 ? f - 128 : f;
         break;
     }
-    default:
-        v = kAutoVibrato.v[p];
-        break;
+    default: v = kAutoVibrato.v[p]; break;
     }
     if (c.autoVibSweep != 0) {
         v = v * c.autoVibSweepCounter / c.autoVibSweep;
@@ -346,8 +343,8 @@ void ModulePlayer::noteTrigger(ModuleChannel& c)
             const Sample* s = ins && !ins->empty ? ins->sampleForNote(note - 1) : nullptr;
             // A missing or empty sample keeps the old target.
             if (s && !s->empty && s->relativeNote + note - 1 <= 119)
-                c.targetPeriod = Periods::clampPeriod(
-                    Periods::period(m_frequencyMode, s->relativeNote + note - 1, c.finetune));
+                c.targetPeriod =
+                    Periods::clampPeriod(Periods::period(m_frequencyMode, s->relativeNote + note - 1, c.finetune));
         } else {
             const Instrument* ins = c.namedInstrument;
             const Sample* s = ins && !ins->empty ? ins->sampleForNote(note - 1) : nullptr;

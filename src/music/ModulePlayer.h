@@ -70,12 +70,10 @@ public:
     bool fixedLayout() const { return m_fixedLayout; }
 
 private:
-
     void clearSong();
     void decodeRow();
     void noteTrigger(ModuleChannel& c);
-    void startNote(ModuleChannel& c, int n, const Instrument* ins, bool hasInstrumentByte, bool override,
-                   int finetune);
+    void startNote(ModuleChannel& c, int n, const Instrument* ins, bool hasInstrumentByte, bool override, int finetune);
     void retriggerNote(ModuleChannel& c);
     void handOff(ModuleChannel& c);
     void silence(ModuleChannel& c);

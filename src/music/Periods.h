@@ -16,7 +16,10 @@ public:
     static int linear(int note, int finetune);
     // Amiga mode: the table period of `note` (clamped to 0..119), moved towards the neighbour by the finetune.
     static int amiga(int note, int finetune);
-    static int period(int mode, int note, int finetune) { return mode == 0 ? linear(note, finetune) : amiga(note, finetune); }
+    static int period(int mode, int note, int finetune)
+    {
+        return mode == 0 ? linear(note, finetune) : amiga(note, finetune);
+    }
     // Hz; 0 for an unknown mode. The Amiga period gets a floor of 1.
     static double frequency(int mode, int period);
 

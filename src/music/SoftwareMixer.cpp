@@ -25,9 +25,15 @@ void stopVoice(Voice& v)
 
 } // namespace
 
-void SoftwareMixer::setForceScalar(bool scalar) { g_forceScalar.store(scalar, std::memory_order_relaxed); }
+void SoftwareMixer::setForceScalar(bool scalar)
+{
+    g_forceScalar.store(scalar, std::memory_order_relaxed);
+}
 
-bool SoftwareMixer::forceScalar() { return g_forceScalar.load(std::memory_order_relaxed); }
+bool SoftwareMixer::forceScalar()
+{
+    return g_forceScalar.load(std::memory_order_relaxed);
+}
 
 int SoftwareMixer::mixVoice(Voice& v, SoundBuffer* ring, int frames)
 {
@@ -82,8 +88,8 @@ void SoftwareMixer::render(Voice& v, SoundBuffer& ring, int64_t ringOffset, int6
     // A voice past the sample (or, moving forward, past its loop end) stops instead of reading beyond
     // the data. A backward ping-pong voice may lie one step beyond its loop end after turning; the
     // outer limits hold whatever state a voice was left in.
-    if (v.position > length + 40 || v.position < -40 || (step >= 0 && v.position > length)
-        || (loopType != 0 && step >= 0 && v.position > loopEnd)) {
+    if (v.position > length + 40 || v.position < -40 || (step >= 0 && v.position > length) ||
+        (loopType != 0 && step >= 0 && v.position > loopEnd)) {
         stopVoice(v);
         return;
     }

@@ -6,8 +6,8 @@ bool SoundBuffer::create(int64_t frames, int channels, int bits, int rate, bool 
 {
     m_bytes.clear();
     m_frames = 0;
-    if (frames < 0 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16 && bits != 32)
-        || frontBytes < 0 || frames > (int64_t(1) << 31))
+    if (frames < 0 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16 && bits != 32) || frontBytes < 0 ||
+        frames > (int64_t(1) << 31))
         return false;
     m_channels = channels;
     m_bits = bits;
@@ -22,8 +22,8 @@ bool SoundBuffer::create(int64_t frames, int channels, int bits, int rate, bool 
 
 bool SoundBuffer::copyFrom(const SoundBuffer& src, int64_t srcFrame, int64_t frames)
 {
-    if (m_ring || src.m_bits != m_bits || src.m_channels != m_channels || frames < 0 || frames > m_frames
-        || src.m_frames <= 0)
+    if (m_ring || src.m_bits != m_bits || src.m_channels != m_channels || frames < 0 || frames > m_frames ||
+        src.m_frames <= 0)
         return false;
     int bpf = bytesPerFrame();
     int64_t pos = ((srcFrame % src.m_frames) + src.m_frames) % src.m_frames;

@@ -17,7 +17,10 @@ public:
 
     // Frame 0; `frontBytes()` readable bytes lie before it.
     uint8_t* data() { return m_bytes.empty() ? nullptr : reinterpret_cast<uint8_t*>(m_bytes.data()) + m_front; }
-    const uint8_t* data() const { return m_bytes.empty() ? nullptr : reinterpret_cast<const uint8_t*>(m_bytes.data()) + m_front; }
+    const uint8_t* data() const
+    {
+        return m_bytes.empty() ? nullptr : reinterpret_cast<const uint8_t*>(m_bytes.data()) + m_front;
+    }
     int16_t* samples16() { return reinterpret_cast<int16_t*>(data()); }
     const int16_t* samples16() const { return reinterpret_cast<const int16_t*>(data()); }
     const int8_t* samples8() const { return reinterpret_cast<const int8_t*>(data()); }

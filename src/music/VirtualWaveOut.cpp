@@ -9,8 +9,7 @@
 
 OfflineWaveOut::OfflineWaveOut(OfflinePlatform& clock, std::function<void(const int16_t*, size_t)> sink)
     : m_clock(clock), m_sink(std::move(sink))
-{
-}
+{}
 
 OfflineWaveOut::~OfflineWaveOut()
 {
@@ -34,9 +33,15 @@ void OfflineWaveOut::detach()
     m_attached = false;
 }
 
-uint32_t OfflineWaveOut::timeMs() { return m_clock.timeMs(); }
+uint32_t OfflineWaveOut::timeMs()
+{
+    return m_clock.timeMs();
+}
 
-void OfflineWaveOut::sleepMs(uint32_t ms) { m_clock.sleepMs(ms); }
+void OfflineWaveOut::sleepMs(uint32_t ms)
+{
+    m_clock.sleepMs(ms);
+}
 
 void OfflineWaveOut::advance(uint32_t now)
 {
@@ -83,9 +88,15 @@ int SilentWaveOut::close()
     return 1;
 }
 
-uint32_t SilentWaveOut::timeMs() { return platform().timeMs(); }
+uint32_t SilentWaveOut::timeMs()
+{
+    return platform().timeMs();
+}
 
-void SilentWaveOut::sleepMs(uint32_t ms) { platform().sleepMs(ms); }
+void SilentWaveOut::sleepMs(uint32_t ms)
+{
+    platform().sleepMs(ms);
+}
 
 void SilentWaveOut::pace()
 {

@@ -12,8 +12,8 @@ struct Voice {
     const SampleData* sample = nullptr;
     // Absolute output frame up to which the voice has been mixed; -1 = not yet placed.
     int64_t streamPos = -1;
-    int leftTarget = 0;  // 0..256
-    int rightTarget = 0; // 0..256
+    int leftTarget = 0;    // 0..256
+    int rightTarget = 0;   // 0..256
     int64_t position = 0;  // integer sample frame
     uint32_t fraction = 0; // 16-bit fraction of the position
     int64_t stepInt = 0;   // forward step, integer part

@@ -7,14 +7,29 @@ OfflinePlatform g_defaultPlatform;
 Platform* g_platform = &g_defaultPlatform;
 } // namespace
 
-Platform& platform() { return *g_platform; }
-void setPlatform(Platform* p) { g_platform = p ? p : &g_defaultPlatform; }
+Platform& platform()
+{
+    return *g_platform;
+}
+void setPlatform(Platform* p)
+{
+    g_platform = p ? p : &g_defaultPlatform;
+}
 
-uint32_t OfflinePlatform::timeMs() { return m_now.load(std::memory_order_acquire); }
+uint32_t OfflinePlatform::timeMs()
+{
+    return m_now.load(std::memory_order_acquire);
+}
 
-void OfflinePlatform::sleepMs(uint32_t ms) { advanceBy(ms); }
+void OfflinePlatform::sleepMs(uint32_t ms)
+{
+    advanceBy(ms);
+}
 
-bool OfflinePlatform::escapePressed() { return m_escape.exchange(false, std::memory_order_acq_rel); }
+bool OfflinePlatform::escapePressed()
+{
+    return m_escape.exchange(false, std::memory_order_acq_rel);
+}
 
 void OfflinePlatform::messageBox(const char* text, const char* caption)
 {
@@ -32,7 +47,10 @@ void OfflinePlatform::advanceTo(uint32_t ms)
         m_listener(m_now.load(std::memory_order_relaxed));
 }
 
-void OfflinePlatform::setClockListener(std::function<void(uint32_t)> listener) { m_listener = std::move(listener); }
+void OfflinePlatform::setClockListener(std::function<void(uint32_t)> listener)
+{
+    m_listener = std::move(listener);
+}
 
 std::vector<std::string> OfflinePlatform::messages() const
 {

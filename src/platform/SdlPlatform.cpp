@@ -6,9 +6,15 @@
 #include <cstdlib>
 #include <thread>
 
-SdlPlatform::SdlPlatform() : m_start(std::chrono::steady_clock::now()) { SDL_Init(0); }
+SdlPlatform::SdlPlatform() : m_start(std::chrono::steady_clock::now())
+{
+    SDL_Init(0);
+}
 
-SdlPlatform::~SdlPlatform() { SDL_Quit(); }
+SdlPlatform::~SdlPlatform()
+{
+    SDL_Quit();
+}
 
 bool SdlPlatform::hasDisplay()
 {
@@ -26,7 +32,10 @@ uint32_t SdlPlatform::timeMs()
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - m_start).count());
 }
 
-void SdlPlatform::sleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SdlPlatform::sleepMs(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 bool SdlPlatform::escapePressed()
 {

@@ -72,7 +72,10 @@ void frame(SDL_Surface* s, const SDL_Rect& r, uint32_t light, uint32_t dark)
     fill(s, {r.x + r.w - 1, r.y, 1, r.h}, dark);
 }
 
-int textWidth(const char* text) { return int(std::strlen(text)) * 6 * kTextScale - kTextScale; }
+int textWidth(const char* text)
+{
+    return int(std::strlen(text)) * 6 * kTextScale - kTextScale;
+}
 
 void text(SDL_Surface* s, int x, int y, const char* t)
 {

@@ -19,8 +19,14 @@ struct StartDialogModel {
     void command(int id)
     {
         switch (id) {
-        case Go: go = 1; ended = true; break;
-        case Yuck: go = 0; ended = true; break;
+        case Go:
+            go = 1;
+            ended = true;
+            break;
+        case Yuck:
+            go = 0;
+            ended = true;
+            break;
         case Fullscreen: windowed = 0; break;
         case Windowed: windowed = 1; break;
         default: break;

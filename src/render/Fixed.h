@@ -5,7 +5,10 @@
 #include <cstdint>
 
 // Rounds to the nearest integer, halves to even (the processor's default mode): 2.5 -> 2, 3.5 -> 4.
-inline double roundHalfEven(double a) { return std::nearbyint(a); }
+inline double roundHalfEven(double a)
+{
+    return std::nearbyint(a);
+}
 
 // The low 32 bits of the 64-bit integer nearest to `a` (halves to even). Reduces modulo 2^32 first, so any
 // finite value is safe; the parity of the integer part survives the reduction, so the rounding is unchanged.
@@ -27,7 +30,10 @@ inline int32_t truncToInt32(double a)
 }
 
 // "Stored as 16 bits": the low 16 bits of the int32 truncation of `a`.
-inline int16_t lowBits16(double a) { return static_cast<int16_t>(static_cast<uint16_t>(truncToInt32(a))); }
+inline int16_t lowBits16(double a)
+{
+    return static_cast<int16_t>(static_cast<uint16_t>(truncToInt32(a)));
+}
 
 // Packs three colour values (low 8 bits each) as 0x00RRGGBB.
 inline uint32_t packColor(int r, int g, int b)

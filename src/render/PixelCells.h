@@ -31,7 +31,10 @@ inline uint32_t subtractBytes(uint32_t a, uint32_t b)
 }
 
 // The refraction tables hold 4096 entries around 2048.
-inline int32_t tableIndex(int32_t i) { return std::clamp(i, 0, 4095); }
+inline int32_t tableIndex(int32_t i)
+{
+    return std::clamp(i, 0, 4095);
+}
 
 // One refracted pixel of water cell i (column x, row y): the picture shifted by the height difference
 // between the cells below and above, brightened where that difference is positive.

@@ -49,7 +49,10 @@ void blitScaledRowScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint
         dst[k] = addBytes(dst[k], modulate(src[(uint64_t(k) * step) >> 16], colour));
 }
 
-int16_t saturate16(int32_t v) { return int16_t(std::clamp(v, -32768, 32767)); }
+int16_t saturate16(int32_t v)
+{
+    return int16_t(std::clamp(v, -32768, 32767));
+}
 
 void gridSpanScalar(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePitch, int32_t count, uint32_t u,
                     uint32_t du, uint32_t v, uint32_t dv, int16_t b, int16_t db)
@@ -68,14 +71,13 @@ void gridSpanScalar(uint32_t* dst, const uint32_t* texture, ptrdiff_t texturePit
     }
 }
 
-void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch,
-                     int32_t columns, int32_t rows, GridEdges e)
+void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch, int32_t columns,
+                     int32_t rows, GridEdges e)
 {
     for (int32_t row = 0; row < rows; ++row) {
         const int32_t hu = (e.ru - e.lu) >> 4, hv = (e.rv - e.lv) >> 4, hl = (e.rl - e.ll) >> 4;
-        gridSpanScalar(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu),
-                       uint32_t(e.lv), uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))),
-                       int16_t(uint16_t(uint32_t(hl >> 9))));
+        gridSpanScalar(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu), uint32_t(e.lv),
+                       uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))), int16_t(uint16_t(uint32_t(hl >> 9))));
         e.lu += e.dlu;
         e.lv += e.dlv;
         e.ll += e.dll;
@@ -100,8 +102,8 @@ void stepRowScalar(const int16_t* current, int16_t* previous, ptrdiff_t rowStart
 }
 
 const PixelKernels kScalar = {
-    "scalar",      addColorScalar, subtractColorScalar, blitRowScalar, blitScaledRowScalar,
-    gridSpanScalar, gridBlockScalar, waterRowScalar, stepRowScalar,
+    "scalar",       addColorScalar,  subtractColorScalar, blitRowScalar, blitScaledRowScalar,
+    gridSpanScalar, gridBlockScalar, waterRowScalar,      stepRowScalar,
 };
 
 bool scalarFromEnvironment()
@@ -118,7 +120,10 @@ std::atomic<bool>& forcedScalar()
 
 } // namespace
 
-const PixelKernels& scalarPixelKernels() { return kScalar; }
+const PixelKernels& scalarPixelKernels()
+{
+    return kScalar;
+}
 
 const PixelKernels& pixelKernels()
 {
@@ -128,4 +133,7 @@ const PixelKernels& pixelKernels()
     return kScalar;
 }
 
-void forceScalarPixelKernels(bool scalar) { forcedScalar().store(scalar, std::memory_order_relaxed); }
+void forceScalarPixelKernels(bool scalar)
+{
+    forcedScalar().store(scalar, std::memory_order_relaxed);
+}

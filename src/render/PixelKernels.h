@@ -32,8 +32,8 @@ struct PixelKernels {
     // A block of `rows` spans of `columns` pixels, rows `pitch` pixels apart: span r runs from the left
     // edge to the right one in 16 steps ((right - left) >> 4 each), brightness (left light >> 9) and step
     // (light step >> 9) as signed 16 bits; then both edges take their row steps.
-    void (*gridBlock)(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch,
-                      int32_t columns, int32_t rows, GridEdges edges);
+    void (*gridBlock)(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch, int32_t columns,
+                      int32_t rows, GridEdges edges);
     // One row y of renderWater: output columns 1 .. width - 1 from heights[y x width + k], k = 0 .. width - 2.
     void (*waterRow)(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                      int32_t width, int32_t y);

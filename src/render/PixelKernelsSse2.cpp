@@ -12,8 +12,14 @@
 
 namespace {
 
-inline __m128i load128(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-inline void store128(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+inline __m128i load128(const void* p)
+{
+    return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+inline void store128(void* p, __m128i v)
+{
+    _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
 
 void addColorSse2(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t pitch, uint32_t colour)
 {
@@ -36,7 +42,10 @@ void subtractColorSse2(uint8_t* pixels, int32_t groups, int32_t rows, ptrdiff_t 
 }
 
 // Colour bytes widened to 16 bits, twice: b g r x b g r x.
-inline __m128i colour16(uint32_t colour) { return _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), _mm_setzero_si128()); }
+inline __m128i colour16(uint32_t colour)
+{
+    return _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), _mm_setzero_si128());
+}
 
 // Four source pixels modulated by the colour: (s x c) >> 8 per byte (the product fits 16 bits unsigned).
 inline __m128i modulate4(__m128i s, __m128i c16)
@@ -208,7 +217,6 @@ void gridBlockSse2(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrd
     }
 }
 
-
 void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                   int32_t width, int32_t y)
 {
@@ -218,8 +226,10 @@ void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* d
     int32_t k = 0;
     for (; k + 4 <= count; k += 4) {
         const ptrdiff_t i = base + k;
-        const __m128i below = _mm_srai_epi32(_mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i + width))), 16);
-        const __m128i above = _mm_srai_epi32(_mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i - width))), 16);
+        const __m128i below = _mm_srai_epi32(
+            _mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i + width))), 16);
+        const __m128i above = _mm_srai_epi32(
+            _mm_unpacklo_epi16(zero, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(heights + i - width))), 16);
         const __m128i d = _mm_sub_epi32(below, above);
         alignas(16) int32_t shift[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(shift), _mm_srai_epi32(d, 5));
@@ -231,7 +241,8 @@ void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* d
         uint32_t s[4];
         for (int j = 0; j < 4; ++j) {
             const int32_t x = k + j + 1;
-            const int32_t offset = tables.rows[tableIndex(2048 + shift[j] + y)] + tables.columns[tableIndex(2048 + shift[j] + x)];
+            const int32_t offset =
+                tables.rows[tableIndex(2048 + shift[j] + y)] + tables.columns[tableIndex(2048 + shift[j] + x)];
             std::memcpy(&s[j], picture + offset, 4);
         }
         const __m128i src = _mm_set_epi32(int32_t(s[3]), int32_t(s[2]), int32_t(s[1]), int32_t(s[0]));
@@ -243,7 +254,8 @@ void waterRowSse2(const WaterTables& tables, const uint8_t* picture, uint32_t* d
 
 inline __m128i load4x16(const int16_t* p)
 {
-    return _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), 16);
+    return _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))),
+                          16);
 }
 
 void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, int32_t width, int32_t shift)
@@ -258,10 +270,14 @@ void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, 
         const __m128i c = load128(current + i - width + 1), d = load128(current + i - 1);
         const __m128i e = load128(current + i + 1), f = load128(current + i + width - 1);
         const __m128i g = load128(current + i + width), h = load128(current + i + width + 1);
-        __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), ones), _mm_madd_epi16(_mm_unpacklo_epi16(c, d), ones));
-        lo = _mm_add_epi32(lo, _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(e, f), ones), _mm_madd_epi16(_mm_unpacklo_epi16(g, h), ones)));
-        __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), ones), _mm_madd_epi16(_mm_unpackhi_epi16(c, d), ones));
-        hi = _mm_add_epi32(hi, _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(e, f), ones), _mm_madd_epi16(_mm_unpackhi_epi16(g, h), ones)));
+        __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), ones),
+                                   _mm_madd_epi16(_mm_unpacklo_epi16(c, d), ones));
+        lo = _mm_add_epi32(lo, _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(e, f), ones),
+                                             _mm_madd_epi16(_mm_unpacklo_epi16(g, h), ones)));
+        __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), ones),
+                                   _mm_madd_epi16(_mm_unpackhi_epi16(c, d), ones));
+        hi = _mm_add_epi32(hi, _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(e, f), ones),
+                                             _mm_madd_epi16(_mm_unpackhi_epi16(g, h), ones)));
         const __m128i p = load128(previous + i);
         __m128i nlo = _mm_sub_epi32(_mm_srai_epi32(lo, 2), _mm_srai_epi32(_mm_unpacklo_epi16(p, p), 16));
         __m128i nhi = _mm_sub_epi32(_mm_srai_epi32(hi, 2), _mm_srai_epi32(_mm_unpackhi_epi16(p, p), 16));
@@ -291,16 +307,22 @@ void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, 
 }
 
 const PixelKernels kSse2 = {
-    "sse2",      addColorSse2, subtractColorSse2, blitRowSse2, blitScaledRowSse2,
-    gridSpanSse2, gridBlockSse2, waterRowSse2, stepRowSse2,
+    "sse2",       addColorSse2,  subtractColorSse2, blitRowSse2, blitScaledRowSse2,
+    gridSpanSse2, gridBlockSse2, waterRowSse2,      stepRowSse2,
 };
 
 } // namespace
 
-const PixelKernels* sse2PixelKernels() { return &kSse2; }
+const PixelKernels* sse2PixelKernels()
+{
+    return &kSse2;
+}
 
 #else
 
-const PixelKernels* sse2PixelKernels() { return nullptr; }
+const PixelKernels* sse2PixelKernels()
+{
+    return nullptr;
+}
 
 #endif

@@ -20,7 +20,10 @@ bool usable32(const Bitmap& image)
 // Positions beyond this are refused: they would only clip away, and their products must stay in 64 bits.
 constexpr double kMaxCoordinate = 1073741824.0;
 
-bool sane(float value) { return std::isfinite(value) && std::fabs(value) <= kMaxCoordinate; }
+bool sane(float value)
+{
+    return std::isfinite(value) && std::fabs(value) <= kMaxCoordinate;
+}
 
 // The routine shared by blitAdd (steps of exactly one texel) and blitScaledAdd.
 void blitModulated(const Bitmap& source, Bitmap& target, int64_t x, int64_t y, int64_t w, int64_t h, uint64_t stepU,
@@ -71,8 +74,7 @@ void subtractColor(Bitmap& image, int r, int g, int b)
 {
     if (image.format() != Bitmap::FormatXrgb32 || !image.pixels() || image.height() <= 0)
         return;
-    pixelKernels().subtractColor(image.pixels(), image.width() / 4, image.height(), image.pitch(),
-                                 packColor(r, g, b));
+    pixelKernels().subtractColor(image.pixels(), image.width() / 4, image.height(), image.pitch(), packColor(r, g, b));
 }
 
 void blitAdd(const Bitmap& source, Bitmap& target, float x, float y, int r, int g, int b)
@@ -110,7 +112,10 @@ inline void addWeighted(uint32_t* pixel, uint32_t colour, uint32_t a)
 }
 
 // 16-bit fraction of a non-negative coordinate.
-inline uint32_t frac16(double a) { return uint32_t((a - std::floor(a)) * 65536.0) & 0xffff; }
+inline uint32_t frac16(double a)
+{
+    return uint32_t((a - std::floor(a)) * 65536.0) & 0xffff;
+}
 
 // Clips the segment to lo <= coordinate <= hi on the axis chosen by `axis`, moving the endpoints along the
 // line. Returns false when nothing of it is left.
@@ -211,7 +216,8 @@ void drawGrid(const GridMap& grid, Bitmap& target)
     const bool textured = texture && usable32(*texture) && texture->width() >= 256 && texture->height() >= 256;
     // The blocks overwrite every pixel they reach, so the fill goes only where they do not.
     const int32_t coveredWidth = textured ? std::clamp(16 * (grid.gridWidth() - 1), 0, target.width()) : 0;
-    const int32_t coveredHeight = textured && coveredWidth > 0 ? std::clamp(16 * (grid.gridHeight() - 1), 0, target.height()) : 0;
+    const int32_t coveredHeight =
+        textured && coveredWidth > 0 ? std::clamp(16 * (grid.gridHeight() - 1), 0, target.height()) : 0;
     for (int32_t y = 0; y < target.height(); ++y) {
         const int32_t from = y < coveredHeight ? coveredWidth : 0;
         std::fill(target.row32(y) + from, target.row32(y) + target.width(), fill);

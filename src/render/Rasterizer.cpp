@@ -20,7 +20,10 @@ struct RasterTarget {
 RasterTarget g_target;
 
 // R(a): a + 0.5 rounded to the nearest integer, halves to even.
-inline int64_t roundRow(double a) { return int64_t(roundHalfEven(a + 0.5)); }
+inline int64_t roundRow(double a)
+{
+    return int64_t(roundHalfEven(a + 0.5));
+}
 
 // Beyond this a coordinate cannot matter to a 768-row target; it keeps the row arithmetic in 64 bits.
 constexpr double kMaxScreen = 1e15;
@@ -70,7 +73,10 @@ inline uint32_t litTexel(uint32_t t, uint32_t colour, uint32_t ambient)
 }
 
 // R(x) for a span end; far-off values are pinned where they cannot reach the target.
-inline int64_t toColumn(double x) { return int64_t(std::clamp(roundHalfEven(x + 0.5), -kMaxScreen, kMaxScreen)); }
+inline int64_t toColumn(double x)
+{
+    return int64_t(std::clamp(roundHalfEven(x + 0.5), -kMaxScreen, kMaxScreen));
+}
 
 void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
 {

@@ -19,8 +19,8 @@ struct TriangleParams {
     RasterVertex vertices[3];
     int32_t textureDepth = 32; // bits per texel; only 32 is drawn
     int32_t mode = ModeTextured;
-    uint32_t colour = 0;  // 0x00RRGGBB, mode 0x41
-    uint32_t ambient = 0; // 0x00RRGGBB, mode 0x41
+    uint32_t colour = 0;               // 0x00RRGGBB, mode 0x41
+    uint32_t ambient = 0;              // 0x00RRGGBB, mode 0x41
     uint32_t* destination = nullptr;   // pixel 0 of row 0; rows are `width` pixels apart
     const uint32_t* texture = nullptr; // 256 x 256 texels, rows 256 texels apart
 };

@@ -34,10 +34,12 @@ bool endsWith(const std::string& s, const char* tail)
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
-bool commandOk(int status) { return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+bool commandOk(int status)
+{
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace
-
 
 Capture::~Capture()
 {
@@ -96,7 +98,10 @@ void Capture::addFrame(const Bitmap& frame)
                      static_cast<unsigned long long>(m_frames / uint64_t(m_fps)));
 }
 
-void Capture::addAudio(const int16_t* frames, size_t count) { m_audio.insert(m_audio.end(), frames, frames + count * 2); }
+void Capture::addAudio(const int16_t* frames, size_t count)
+{
+    m_audio.insert(m_audio.end(), frames, frames + count * 2);
+}
 
 bool Capture::finish()
 {
@@ -118,8 +123,8 @@ bool Capture::finish()
     const std::string wav = m_path + ".wav";
     ok = ok && writeWav(wav.c_str(), m_audio.data(), audioFrames, kSampleRate);
     if (ok) {
-        const std::string command = "ffmpeg -y -loglevel error -i " + shellQuote(m_videoTemp) + " -i " + shellQuote(wav) +
-                                    " -c:v copy -c:a aac -shortest " + shellQuote(m_path) + " 2>>" +
+        const std::string command = "ffmpeg -y -loglevel error -i " + shellQuote(m_videoTemp) + " -i " +
+                                    shellQuote(wav) + " -c:v copy -c:a aac -shortest " + shellQuote(m_path) + " 2>>" +
                                     shellQuote(m_path + ".log");
         ok = commandOk(std::system(command.c_str()));
     }

@@ -3,9 +3,13 @@
 #include "music/ModulePlayer.h"
 #include "music/SoundDevice.h"
 
-MusicAudio::MusicAudio(DeviceFactory makeDevice) : m_makeDevice(std::move(makeDevice)) {}
+MusicAudio::MusicAudio(DeviceFactory makeDevice) : m_makeDevice(std::move(makeDevice))
+{}
 
-MusicAudio::~MusicAudio() { shutdown(); }
+MusicAudio::~MusicAudio()
+{
+    shutdown();
+}
 
 int MusicAudio::loadModule(const char* fileName)
 {

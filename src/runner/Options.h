@@ -6,14 +6,14 @@
 struct Options {
     enum class Mode { Ask, Windowed, Fullscreen };
     Mode mode = Mode::Ask;
-    bool fitScale = true;        // full screen: fit (true) or whole multiples
-    int firstDepth = 32;         // full screen: first depth attempt (32, 24 or 16)
-    int zoom = 1;                // window: nearest-neighbour magnification
-    bool silent = false;         // a virtual sound card paced by the real clock
-    std::string capture;         // offline output: a folder, or a .mp4/.mkv file
-    int fps = 60;                // offline frame rate
-    long long frames = -1;       // stop after this many frames; -1 = no limit
-    std::string dataDir;         // change here before opening the data files
+    bool fitScale = true;  // full screen: fit (true) or whole multiples
+    int firstDepth = 32;   // full screen: first depth attempt (32, 24 or 16)
+    int zoom = 1;          // window: nearest-neighbour magnification
+    bool silent = false;   // a virtual sound card paced by the real clock
+    std::string capture;   // offline output: a folder, or a .mp4/.mkv file
+    int fps = 60;          // offline frame rate
+    long long frames = -1; // stop after this many frames; -1 = no limit
+    std::string dataDir;   // change here before opening the data files
     bool verbose = false;
     bool help = false;
     bool version = false;

@@ -40,7 +40,10 @@ public:
         m_start = m_clock.timeMs();
         m_display->setFrameSink([this](const Bitmap& frame) { m_capture.addFrame(frame); });
     }
-    void frameStarting(uint64_t frame) override { m_clock.advanceTo(uint32_t(m_start + frame * 1000 / uint64_t(m_fps))); }
+    void frameStarting(uint64_t frame) override
+    {
+        m_clock.advanceTo(uint32_t(m_start + frame * 1000 / uint64_t(m_fps)));
+    }
     void loopEnded(uint64_t) override { m_display->setFrameSink({}); }
 
 private:
@@ -63,7 +66,8 @@ int runCapture(const Options& options)
     }
     CaptureHost host(clock, capture, options.fps);
     MusicAudio audio([&] {
-        return makeOfflineSoundDevice(clock, [&](const int16_t* frames, size_t count) { capture.addAudio(frames, count); });
+        return makeOfflineSoundDevice(clock,
+                                      [&](const int16_t* frames, size_t count) { capture.addAudio(frames, count); });
     });
     Runner runner(host, audio, clock, {options.frames, options.verbose});
     const int code = runner.run();
@@ -81,8 +85,7 @@ class InteractiveHost final : public ShowHost {
 public:
     InteractiveHost(SdlPlatform& platform, bool windowed, const Options& options)
         : m_platform(platform), m_windowed(windowed), m_options(options)
-    {
-    }
+    {}
     void openArchive(const char* fileName) override { packArchive().openFailed(fileName); }
     std::unique_ptr<Display> makeDisplay() override
     {
@@ -90,9 +93,9 @@ public:
             auto d = std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom);
             return d->ok() ? std::move(d) : nullptr;
         }
-        auto d = std::make_unique<FullscreenDisplay>(640, 480, 32, &m_platform,
-                                                     m_options.fitScale ? FullscreenScale::Fit : FullscreenScale::Integer,
-                                                     m_options.firstDepth);
+        auto d = std::make_unique<FullscreenDisplay>(
+            640, 480, 32, &m_platform, m_options.fitScale ? FullscreenScale::Fit : FullscreenScale::Integer,
+            m_options.firstDepth);
         return d->ok() ? std::move(d) : nullptr;
     }
 
@@ -105,7 +108,8 @@ private:
 int runInteractive(const Options& options)
 {
     if (!SdlPlatform::hasDisplay()) {
-        std::fprintf(stderr, "kalvora: no display (DISPLAY and WAYLAND_DISPLAY are not set); use --capture to render offline\n");
+        std::fprintf(
+            stderr, "kalvora: no display (DISPLAY and WAYLAND_DISPLAY are not set); use --capture to render offline\n");
         return 1;
     }
     SdlPlatform sdl;

@@ -5,8 +5,7 @@ class Ramp {
 public:
     Ramp(double duration, double from, double to, double exponent)
         : m_from(from), m_to(to), m_duration(duration), m_exponent(exponent)
-    {
-    }
+    {}
 
     // The value at `time`; a nonzero `start` starts the ramp at `time` unless it runs already.
     // Before the start: `from`. The fraction of the way is clamped to 0..1 and raised to the exponent.

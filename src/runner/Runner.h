@@ -20,7 +20,10 @@ public:
     virtual void openArchive(const char* fileName) = 0;
     // The display, or null when none can be made.
     virtual std::unique_ptr<Display> makeDisplay() = 0;
-    virtual ShowEffects makeEffects(Console& console, RenderContext& context) { return makeShowEffects(console, context); }
+    virtual ShowEffects makeEffects(Console& console, RenderContext& context)
+    {
+        return makeShowEffects(console, context);
+    }
     // Called before the loop's first frame, at the clock the first effect starts at.
     virtual void loopStarting() {}
     // Called at the top of each frame of the loop (frame 0 first); offline moves its clock here.
@@ -42,8 +45,7 @@ class Runner {
 public:
     Runner(ShowHost& host, ShowAudio& audio, Platform& platform, RunnerSettings settings)
         : m_host(host), m_audio(audio), m_platform(platform), m_settings(settings)
-    {
-    }
+    {}
     // Runs the show from the archive to the end; returns the process exit code.
     int run();
 

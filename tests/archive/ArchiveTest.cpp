@@ -1,9 +1,9 @@
 // PackArchive, PackFile and PackWriter: format, scrambling, lookup, reading, plain-file fallback.
 
+#include "data/FileBytes.h"
 #include "data/PackArchive.h"
 #include "data/PackFile.h"
 #include "data/PackWriter.h"
-#include "data/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,10 @@
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> bytesOf(const std::string& s)
+{
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 void load(PackArchive& archive, const PackWriter& writer)
 {

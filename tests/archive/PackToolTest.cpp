@@ -39,7 +39,8 @@ protected:
     void writeFile(const std::string& relative, const std::string& contents) const
     {
         fs::create_directories(fs::path(path(relative)).parent_path());
-        ASSERT_TRUE(writeWholeFile(path(relative).c_str(), reinterpret_cast<const uint8_t*>(contents.data()), contents.size()));
+        ASSERT_TRUE(
+            writeWholeFile(path(relative).c_str(), reinterpret_cast<const uint8_t*>(contents.data()), contents.size()));
     }
     // Every regular file below `dir`: relative path to contents.
     static std::map<std::string, std::vector<uint8_t>> tree(const std::string& dir)

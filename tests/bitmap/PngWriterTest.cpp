@@ -1,5 +1,5 @@
-#include "data/Bitmap.h"
 #include "data/PngWriter.h"
+#include "data/Bitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -71,7 +71,8 @@ Bitmap loadFromPack(const std::string& name)
 
 int channelMax(uint32_t pixel)
 {
-    return std::max({static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF), static_cast<int>(pixel & 0xFF)});
+    return std::max({static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+                     static_cast<int>(pixel & 0xFF)});
 }
 
 double brightness(uint32_t pixel)
@@ -203,7 +204,8 @@ TEST(ShowPictures, MetaballsMapIsRadiallySymmetric)
             const double a = brightness(p.row32(128 + dy)[128 + dx]);
             const double mirrored = brightness(p.row32(128 - dy)[128 - dx]);
             const double turned = brightness(p.row32(128 + dx)[128 - dy]);
-            worst = std::max({worst, static_cast<int>(std::fabs(a - mirrored)), static_cast<int>(std::fabs(a - turned))});
+            worst =
+                std::max({worst, static_cast<int>(std::fabs(a - mirrored)), static_cast<int>(std::fabs(a - turned))});
         }
     }
     EXPECT_LE(worst, 16);
@@ -224,7 +226,7 @@ TEST(ShowPictures, JpegsAreBaselineAndFlaresUncompressed24Bit)
             EXPECT_EQ(jpegFrameType(bytes), 0xC0) << name;
         } else {
             ASSERT_GE(bytes.size(), 18u) << name;
-            EXPECT_EQ(bytes[2], 2) << name;  // uncompressed true colour
+            EXPECT_EQ(bytes[2], 2) << name; // uncompressed true colour
             EXPECT_EQ(bytes[16], 24) << name;
             EXPECT_EQ(bytes[17] & 0x20, 0) << name; // bottom-up
             const size_t w = bytes[12] | bytes[13] << 8;

@@ -1,7 +1,7 @@
 #include "DataKit.h"
-#include "data/FileBytes.h"
 #include "XmRender.h"
 #include "XmTestReader.h"
+#include "data/FileBytes.h"
 #include "music/ModulePlayer.h"
 
 #include <gtest/gtest.h>
@@ -33,12 +33,12 @@ std::ostream& operator<<(std::ostream& out, const Sync& s)
 
 // The show's timeline: which sync the song sends where.
 const std::vector<Sync> kTimeline = {
-    {1, 56, 255}, {2, 0, 32},   {4, 56, 255}, {5, 0, 48},   {6, 0, 128},  {6, 16, 128}, {6, 32, 128},
-    {6, 48, 128}, {7, 0, 128},  {7, 16, 128}, {7, 32, 128}, {7, 56, 255}, {8, 0, 64},   {8, 32, 144},
-    {9, 0, 144},  {9, 32, 144}, {9, 48, 128}, {9, 56, 255}, {10, 0, 80},  {10, 32, 128}, {11, 0, 128},
-    {11, 32, 128}, {12, 0, 96}, {12, 8, 128}, {12, 24, 128}, {12, 40, 128}, {12, 56, 128}, {13, 8, 128},
-    {13, 24, 128}, {13, 40, 128}, {13, 48, 128}, {13, 56, 255}, {14, 0, 101}, {15, 0, 112}, {16, 56, 255},
-    {17, 0, 129}, {18, 54, 255}, {19, 0, 153}, {20, 40, 255}, {20, 63, 222},
+    {1, 56, 255},  {2, 0, 32},    {4, 56, 255},  {5, 0, 48},    {6, 0, 128},   {6, 16, 128},  {6, 32, 128},
+    {6, 48, 128},  {7, 0, 128},   {7, 16, 128},  {7, 32, 128},  {7, 56, 255},  {8, 0, 64},    {8, 32, 144},
+    {9, 0, 144},   {9, 32, 144},  {9, 48, 128},  {9, 56, 255},  {10, 0, 80},   {10, 32, 128}, {11, 0, 128},
+    {11, 32, 128}, {12, 0, 96},   {12, 8, 128},  {12, 24, 128}, {12, 40, 128}, {12, 56, 128}, {13, 8, 128},
+    {13, 24, 128}, {13, 40, 128}, {13, 48, 128}, {13, 56, 255}, {14, 0, 101},  {15, 0, 112},  {16, 56, 255},
+    {17, 0, 129},  {18, 54, 255}, {19, 0, 153},  {20, 40, 255}, {20, 63, 222},
 };
 
 const std::vector<uint8_t>& showSong()
@@ -266,8 +266,9 @@ TEST(ShowSong, UsesTheEnginesCommands)
     EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.effect == 3; })) << "tone portamento";
     EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.effect == 1; })) << "portamento up";
     EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.effect == 2; })) << "portamento down";
-    EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.effect == 10 || (c.volume >= 0x60 && c.volume < 0x80); }))
-        << "volume slide";
+    EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) {
+        return c.effect == 10 || (c.volume >= 0x60 && c.volume < 0x80);
+    })) << "volume slide";
     EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.effect == 0 && c.param != 0; })) << "arpeggio";
     EXPECT_TRUE(anyCell(song, [](const XmTestCell& c) { return c.note == 97; })) << "key-off";
     bool sustainedEnvelope = false;

@@ -15,16 +15,15 @@ const char* kHeader = "title Test\n"
 
 TEST(SongSource, PhrasesAreRepeatedTransposedAndPlacedInOrder)
 {
-    const std::string text = std::string(kHeader) +
-                             "phrase p 4 i1\n"
-                             "0 C-4 v20 447 ; a comment\n"
-                             "2 off\n"
-                             "end\n"
-                             "phrase q 1\n"
-                             "0 A-3 i2 W10\n"
-                             "end\n"
-                             "order 0 a=p*2,.8,p+12 b=.3,q-2\n"
-                             "sync 0/63 222\n";
+    const std::string text = std::string(kHeader) + "phrase p 4 i1\n"
+                                                    "0 C-4 v20 447 ; a comment\n"
+                                                    "2 off\n"
+                                                    "end\n"
+                                                    "phrase q 1\n"
+                                                    "0 A-3 i2 W10\n"
+                                                    "end\n"
+                                                    "order 0 a=p*2,.8,p+12 b=.3,q-2\n"
+                                                    "sync 0/63 222\n";
     SongSource source;
     XmSong song;
     ASSERT_TRUE(source.compile(text, song)) << source.error();
@@ -40,12 +39,12 @@ TEST(SongSource, PhrasesAreRepeatedTransposedAndPlacedInOrder)
     EXPECT_EQ(c0.volume, 0x30);
     EXPECT_EQ(c0.effect, 4);
     EXPECT_EQ(c0.param, 0x47);
-    EXPECT_EQ(p.at(2, 0, 3).note, 97);        // key-off, not transposed, no instrument
+    EXPECT_EQ(p.at(2, 0, 3).note, 97); // key-off, not transposed, no instrument
     EXPECT_EQ(p.at(2, 0, 3).instrument, 0);
-    EXPECT_EQ(p.at(4, 0, 3).note, 49);        // second repeat
-    EXPECT_EQ(p.at(16, 0, 3).note, 61);       // after a rest of 8 rows, an octave up
+    EXPECT_EQ(p.at(4, 0, 3).note, 49);  // second repeat
+    EXPECT_EQ(p.at(16, 0, 3).note, 61); // after a rest of 8 rows, an octave up
     EXPECT_EQ(p.at(18, 0, 3).note, 97);
-    EXPECT_EQ(p.at(3, 1, 3).note, 46 - 2);    // A-3 two semitones down
+    EXPECT_EQ(p.at(3, 1, 3).note, 46 - 2); // A-3 two semitones down
     EXPECT_EQ(p.at(3, 1, 3).instrument, 2);
     EXPECT_EQ(p.at(3, 1, 3).effect, 32);
     EXPECT_EQ(p.at(63, 2, 3).effect, 32);
@@ -54,14 +53,13 @@ TEST(SongSource, PhrasesAreRepeatedTransposedAndPlacedInOrder)
 
 TEST(SongSource, VolumeColumnTokensMapToTheirBytes)
 {
-    const std::string text = std::string(kHeader) +
-                             "phrase p 4 i1\n"
-                             "0 C-4 v00\n"
-                             "1 v40\n"
-                             "2 v+3 100\n"
-                             "3 v-F A0F\n"
-                             "end\n"
-                             "order 0 a=p\n";
+    const std::string text = std::string(kHeader) + "phrase p 4 i1\n"
+                                                    "0 C-4 v00\n"
+                                                    "1 v40\n"
+                                                    "2 v+3 100\n"
+                                                    "3 v-F A0F\n"
+                                                    "end\n"
+                                                    "order 0 a=p\n";
     SongSource source;
     XmSong song;
     ASSERT_TRUE(source.compile(text, song)) << source.error();
@@ -77,11 +75,10 @@ TEST(SongSource, VolumeColumnTokensMapToTheirBytes)
 
 TEST(SongSource, IdenticalOrdersShareOnePattern)
 {
-    const std::string text = std::string(kHeader) +
-                             "phrase p 1 i2\n0 C-4\nend\n"
-                             "order 0 a=p\n"
-                             "order 1 b=p\n"
-                             "order 2 a=p\n";
+    const std::string text = std::string(kHeader) + "phrase p 1 i2\n0 C-4\nend\n"
+                                                    "order 0 a=p\n"
+                                                    "order 1 b=p\n"
+                                                    "order 2 a=p\n";
     SongSource source;
     XmSong song;
     ASSERT_TRUE(source.compile(text, song)) << source.error();

@@ -1,5 +1,5 @@
-#include "XmTestReader.h"
 #include "XmWriter.h"
+#include "XmTestReader.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,10 @@ XmSong tinySong()
     XmPattern pattern;
     pattern.rows = 2;
     pattern.cells.assign(4, XmCell{});
-    pattern.at(0, 0, 2) = XmCell{49, 1, 0, 0, 0};           // C-4, instrument 1
-    pattern.at(0, 1, 2) = XmCell{0, 0, 0, 32, 0x20};        // W20
-    pattern.at(1, 0, 2) = XmCell{0, 0, 0, 0, 0x37};         // arpeggio 037
-    pattern.at(1, 1, 2) = XmCell{61, 1, 0x50, 10, 0x0F};    // every field present
+    pattern.at(0, 0, 2) = XmCell{49, 1, 0, 0, 0};        // C-4, instrument 1
+    pattern.at(0, 1, 2) = XmCell{0, 0, 0, 32, 0x20};     // W20
+    pattern.at(1, 0, 2) = XmCell{0, 0, 0, 0, 0x37};      // arpeggio 037
+    pattern.at(1, 1, 2) = XmCell{61, 1, 0x50, 10, 0x0F}; // every field present
     song.patterns.push_back(pattern);
     XmInstrument instrument;
     instrument.name = "tone";
@@ -59,12 +59,12 @@ TEST(XmWriter, HeaderUsesTheFixedStandardLayout)
     EXPECT_EQ(b[37], 0x1A);
     EXPECT_EQ(le16(b, 58), 0x0104u);
     EXPECT_EQ(le32(b, 60), 276u);
-    EXPECT_EQ(le16(b, 64), 2u);  // song length
-    EXPECT_EQ(le16(b, 68), 2u);  // channels
-    EXPECT_EQ(le16(b, 70), 1u);  // patterns
-    EXPECT_EQ(le16(b, 72), 1u);  // instruments
-    EXPECT_EQ(le16(b, 74), 1u);  // linear frequencies
-    EXPECT_EQ(le16(b, 76), 6u);  // speed
+    EXPECT_EQ(le16(b, 64), 2u); // song length
+    EXPECT_EQ(le16(b, 68), 2u); // channels
+    EXPECT_EQ(le16(b, 70), 1u); // patterns
+    EXPECT_EQ(le16(b, 72), 1u); // instruments
+    EXPECT_EQ(le16(b, 74), 1u); // linear frequencies
+    EXPECT_EQ(le16(b, 76), 6u); // speed
     EXPECT_EQ(le16(b, 78), 125u);
     // Pattern header right after the 256-byte order table.
     EXPECT_EQ(le32(b, 336), 9u);
@@ -83,10 +83,10 @@ TEST(XmWriter, PacksCellsWithAFlagByteAndKeepsFullCellsRaw)
     const std::vector<uint8_t> b = writer.write(tinySong());
     ASSERT_FALSE(b.empty());
     const std::vector<uint8_t> expected = {
-        0x83, 49, 1,          // note + instrument
-        0x98, 32, 0x20,       // effect type + parameter
-        0x90, 0x37,           // arpeggio: type 0 is left out, only the parameter is stored
-        61, 1, 0x50, 10, 0x0F // all five fields: unpacked form
+        0x83, 49,   1,             // note + instrument
+        0x98, 32,   0x20,          // effect type + parameter
+        0x90, 0x37,                // arpeggio: type 0 is left out, only the parameter is stored
+        61,   1,    0x50, 10, 0x0F // all five fields: unpacked form
     };
     ASSERT_EQ(le16(b, 343), expected.size());
     EXPECT_EQ(std::vector<uint8_t>(b.begin() + 345, b.begin() + 345 + static_cast<long>(expected.size())), expected);

@@ -1,5 +1,5 @@
-#include "data/Bitmap.h"
 #include "display/FrameConvert.h"
+#include "data/Bitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "SdlTestSupport.h"
 #include "display/FullscreenDisplay.h"
+#include "SdlTestSupport.h"
 #include "display/SdlOutputWindow.h"
 #include "platform/OfflinePlatform.h"
 
@@ -68,7 +68,10 @@ int32_t integerScaleMismatches(const Screen& s, const Bitmap& frame, int32_t sca
     return wrong;
 }
 
-int32_t wholeScale(const Screen& s) { return std::max(1, std::min(s.width / 640, s.height / 480)); }
+int32_t wholeScale(const Screen& s)
+{
+    return std::max(1, std::min(s.width / 640, s.height / 480));
+}
 
 // A window manager inside the test's X server, as a desktop would have; one already running makes
 // it exit at once. Test processes that run at the same time take turns (a lock file per X display),
@@ -89,8 +92,8 @@ protected:
             std::filesystem::temp_directory_path() / ("kv-wm-" + std::to_string(::getpid()));
         std::filesystem::remove(marker);
         const std::string startup = "touch " + marker.string();
-        char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"),
-                        const_cast<char*>("--startup"), const_cast<char*>(startup.c_str()), nullptr};
+        char* argv[] = {const_cast<char*>("openbox"), const_cast<char*>("--sm-disable"), const_cast<char*>("--startup"),
+                        const_cast<char*>(startup.c_str()), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

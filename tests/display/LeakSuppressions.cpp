@@ -19,9 +19,9 @@ namespace {
 struct KeepGlDriverLoaded {
     KeepGlDriverLoaded()
     {
-        for (const char* path : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so",
-                                 "/usr/lib/aarch64-linux-gnu/dri/swrast_dri.so", "/usr/lib64/dri/swrast_dri.so",
-                                 "/usr/lib/dri/swrast_dri.so"})
+        for (const char* path :
+             {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "/usr/lib/aarch64-linux-gnu/dri/swrast_dri.so",
+              "/usr/lib64/dri/swrast_dri.so", "/usr/lib/dri/swrast_dri.so"})
             if (dlopen(path, RTLD_LAZY))
                 break;
     }

@@ -1,6 +1,6 @@
+#include "display/Screenshot.h"
 #include "data/Bitmap.h"
 #include "data/PngWriter.h"
-#include "display/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() / (std::string("kv-shot-") + info->name() + "-" +
-                                                          std::to_string(::getpid()));
+        m_dir = std::filesystem::temp_directory_path() /
+                (std::string("kv-shot-") + info->name() + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }

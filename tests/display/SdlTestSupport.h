@@ -33,7 +33,8 @@ inline void fillPattern(Bitmap& b, uint32_t seed)
 }
 
 // Waits for something the window thread does in answer to an event; gives up after a few seconds.
-template <class F> bool eventually(F condition)
+template<class F>
+bool eventually(F condition)
 {
     for (int i = 0; i < 3000; ++i) {
         if (condition())
@@ -89,4 +90,3 @@ private:
     bool m_had = false;
     std::string m_old;
 };
-

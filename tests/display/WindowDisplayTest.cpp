@@ -1,6 +1,6 @@
-#include "data/PngWriter.h"
-#include "SdlTestSupport.h"
 #include "display/WindowDisplay.h"
+#include "SdlTestSupport.h"
+#include "data/PngWriter.h"
 #include "platform/SdlPlatform.h"
 
 #include <SDL.h>
@@ -57,7 +57,8 @@ TEST(WindowDisplay, ShowsThePresentedFrameOneToOneAndCanBeMadeAgain)
         int32_t wrong = 0;
         for (int32_t y = 0; y < 480; ++y)
             for (int32_t x = 0; x < 640; ++x)
-                wrong += (pixels[size_t(y) * 640 + size_t(x)] & 0xFFFFFF) != (pattern(x, y, 17 + round * 40) & 0xFFFFFF);
+                wrong +=
+                    (pixels[size_t(y) * 640 + size_t(x)] & 0xFFFFFF) != (pattern(x, y, 17 + round * 40) & 0xFFFFFF);
         EXPECT_EQ(0, wrong) << "round " << round;
     }
 }
@@ -130,8 +131,7 @@ TEST(WindowDisplay, F12WritesThePresentedFrameAsPngInTheCurrentFolder)
 {
     if (!haveDisplay())
         GTEST_SKIP() << "no DISPLAY";
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kv-f12-" + std::to_string(::getpid()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kv-f12-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const std::filesystem::path old = std::filesystem::current_path();

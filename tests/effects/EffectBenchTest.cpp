@@ -19,7 +19,8 @@ TEST(EffectBench, PrintsFloorsAndOneParsableLinePerEffect)
     int floors = 0;
     std::vector<std::string> effects;
     const std::regex floorLine(R"(bench floor=(memcpy|texmap) ms=[0-9]+\.[0-9]+)");
-    const std::regex effectLine(R"(bench effect=([A-Za-z]+) ms=[0-9]+\.[0-9]+ fps=[0-9]+\.[0-9] floor_ratio=[0-9]+\.[0-9]+)");
+    const std::regex effectLine(
+        R"(bench effect=([A-Za-z]+) ms=[0-9]+\.[0-9]+ fps=[0-9]+\.[0-9] floor_ratio=[0-9]+\.[0-9]+)");
     while (std::getline(lines, line)) {
         std::smatch m;
         if (std::regex_match(line, floorLine))

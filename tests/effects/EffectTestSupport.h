@@ -28,7 +28,7 @@ private:
 };
 
 // A w x h 32-bit picture whose pixel (x, y) is f(x, y).
-template <class F>
+template<class F>
 Bitmap makePicture(int32_t w, int32_t h, F f)
 {
     Bitmap b(w, h, Bitmap::FormatXrgb32);

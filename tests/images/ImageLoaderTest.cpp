@@ -40,19 +40,21 @@ void expectMatches(const Bitmap& b, const std::string& reference)
     for (int32_t y = 0; y < ref.height; ++y) {
         for (int32_t x = 0; x < ref.width; ++x) {
             const uint8_t* s = &ref.samples[(size_t(y) * size_t(ref.width) + size_t(x)) * size_t(ref.channels)];
-            uint32_t expected = ref.channels == 1 ? uint32_t(s[0]) * 0x010101u : uint32_t(s[0]) << 16 | uint32_t(s[1]) << 8 | s[2];
+            uint32_t expected =
+                ref.channels == 1 ? uint32_t(s[0]) * 0x010101u : uint32_t(s[0]) << 16 | uint32_t(s[1]) << 8 | s[2];
             if (ref.channels == 4)
                 expected |= uint32_t(s[3]) << 24;
             if (b.row32(y)[x] != expected && ++mismatches <= 3)
-                ADD_FAILURE() << reference << " at " << x << "," << y << ": " << std::hex << b.row32(y)[x] << " != " << expected;
+                ADD_FAILURE() << reference << " at " << x << "," << y << ": " << std::hex << b.row32(y)[x]
+                              << " != " << expected;
         }
     }
     EXPECT_EQ(mismatches, 0) << reference;
 }
 
-std::vector<uint8_t> makeTga(uint8_t type, int16_t width, int16_t height, uint8_t depth, int16_t mapFirst, int16_t mapLength,
-                             uint8_t entryBits, const std::vector<uint8_t>& map, const std::vector<uint8_t>& pixels,
-                             uint8_t descriptor = 0, const std::string& id = "")
+std::vector<uint8_t> makeTga(uint8_t type, int16_t width, int16_t height, uint8_t depth, int16_t mapFirst,
+                             int16_t mapLength, uint8_t entryBits, const std::vector<uint8_t>& map,
+                             const std::vector<uint8_t>& pixels, uint8_t descriptor = 0, const std::string& id = "")
 {
     std::vector<uint8_t> f;
     f.push_back(uint8_t(id.size()));
@@ -114,8 +116,12 @@ std::vector<uint8_t> makeBmp(const BmpSpec& s)
 TEST_F(ImageLoader, DecoderIsChosenByTheLastLetterWithoutRegardToCase)
 {
     const std::vector<uint8_t> tga = makeTga(2, 1, 1, 24, 0, 0, 0, {}, {1, 2, 3});
-    serve({{"pic.tga", tga}, {"pic.xya", tga}, {"pic.tgx", tga}, {"data\\endpic.jpg", fixtureBytes("images/colour.jpg")},
-           {"long.jpeg", fixtureBytes("images/colour.jpg")}, {"pic.bmp", fixtureBytes("images/rgb24.bmp")}});
+    serve({{"pic.tga", tga},
+           {"pic.xya", tga},
+           {"pic.tgx", tga},
+           {"data\\endpic.jpg", fixtureBytes("images/colour.jpg")},
+           {"long.jpeg", fixtureBytes("images/colour.jpg")},
+           {"pic.bmp", fixtureBytes("images/rgb24.bmp")}});
     Bitmap b;
     EXPECT_EQ(b.load("PIC.TGA"), 1);
     EXPECT_EQ(b.row32(0)[0], 0x030201u);
@@ -147,8 +153,8 @@ TEST_F(ImageLoader, PlainFilesServeWhenNoArchiveIsOpen)
 
 TEST_F(ImageLoader, RealPicturesMatchTheirReferenceDecodesPixelForPixel)
 {
-    const char* names[] = {"colour.jpg", "grey.jpg", "progressive.jpg", "mapped8.tga", "rgb24.tga", "rgba32.tga",
-                           "pal8.bmp", "rgb24.bmp", "rgb32.bmp"};
+    const char* names[] = {"colour.jpg", "grey.jpg", "progressive.jpg", "mapped8.tga", "rgb24.tga",
+                           "rgba32.tga", "pal8.bmp", "rgb24.bmp",       "rgb32.bmp"};
     std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
     for (const char* n : names)
         entries.push_back({std::string("images\\") + n, fixtureBytes(std::string("images/") + n)});
@@ -281,7 +287,8 @@ TEST_F(TgaLoader, MapEntriesOutsideThePaletteAreReadAndDropped)
 TEST_F(TgaLoader, RowsAreBottomUpWhateverTheDescriptorSaysAndIdFieldIsSkipped)
 {
     const std::vector<uint8_t> px = {1, 1, 1, 2, 2, 2}; // 1 x 2, bottom row first
-    serve({{"a.tga", makeTga(2, 1, 2, 24, 0, 0, 0, {}, px)}, {"b.tga", makeTga(2, 1, 2, 24, 0, 0, 0, {}, px, 0x20, "hello")}});
+    serve({{"a.tga", makeTga(2, 1, 2, 24, 0, 0, 0, {}, px)},
+           {"b.tga", makeTga(2, 1, 2, 24, 0, 0, 0, {}, px, 0x20, "hello")}});
     for (const char* n : {"a.tga", "b.tga"}) {
         Bitmap b(n);
         ASSERT_EQ(b.height(), 2) << n;

@@ -14,7 +14,7 @@ namespace {
 class MalformedPicture : public PictureTest {};
 
 const char* const kFixtures[] = {"colour.jpg", "grey.jpg", "progressive.jpg", "mapped8.tga", "rgb24.tga",
-                                 "rgba32.tga", "pal8.bmp", "rgb24.bmp", "rgb32.bmp", "stripe.jpg"};
+                                 "rgba32.tga", "pal8.bmp", "rgb24.bmp",       "rgb32.bmp",   "stripe.jpg"};
 
 void expectWellFormed(const Bitmap& b, const std::string& what)
 {

@@ -36,17 +36,50 @@ void checkTrace(const char* name)
 
 } // namespace
 
-TEST(GoldenTrace, SyncTest) { checkTrace("w_sync_test"); }
-TEST(GoldenTrace, RetriggerE90) { checkTrace("E90"); }
-TEST(GoldenTrace, KeyOffFade) { checkTrace("NoteOffFade"); }
-TEST(GoldenTrace, NoteDelayCombination) { checkTrace("DelayCombination"); }
-TEST(GoldenTrace, PortamentoMemories) { checkTrace("Porta-LinkMem"); }
-TEST(GoldenTrace, FineVolumeMemories) { checkTrace("FineVol-LinkMem"); }
-TEST(GoldenTrace, PanningSlideMemory) { checkTrace("PanSlideMem"); }
-TEST(GoldenTrace, SampleOffsetRange) { checkTrace("OffsetRange"); }
-TEST(GoldenTrace, KxxKeyOff) { checkTrace("ft2_kxx"); }
-TEST(GoldenTrace, PatternJumpBreak) { checkTrace("pattern_jump_ft2_break"); }
-TEST(GoldenTrace, AmigaNoteDelays) { checkTrace("rules/delay2"); }
+TEST(GoldenTrace, SyncTest)
+{
+    checkTrace("w_sync_test");
+}
+TEST(GoldenTrace, RetriggerE90)
+{
+    checkTrace("E90");
+}
+TEST(GoldenTrace, KeyOffFade)
+{
+    checkTrace("NoteOffFade");
+}
+TEST(GoldenTrace, NoteDelayCombination)
+{
+    checkTrace("DelayCombination");
+}
+TEST(GoldenTrace, PortamentoMemories)
+{
+    checkTrace("Porta-LinkMem");
+}
+TEST(GoldenTrace, FineVolumeMemories)
+{
+    checkTrace("FineVol-LinkMem");
+}
+TEST(GoldenTrace, PanningSlideMemory)
+{
+    checkTrace("PanSlideMem");
+}
+TEST(GoldenTrace, SampleOffsetRange)
+{
+    checkTrace("OffsetRange");
+}
+TEST(GoldenTrace, KxxKeyOff)
+{
+    checkTrace("ft2_kxx");
+}
+TEST(GoldenTrace, PatternJumpBreak)
+{
+    checkTrace("pattern_jump_ft2_break");
+}
+TEST(GoldenTrace, AmigaNoteDelays)
+{
+    checkTrace("rules/delay2");
+}
 
 TEST(XmTool, LimitsOutsideTheirRangeAreBounded)
 {

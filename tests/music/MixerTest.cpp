@@ -37,7 +37,10 @@ struct Ring {
     int16_t right(int f) const { return buf.samples16()[f * 2 + 1]; }
 };
 
-void setStep(Voice& v, double step) { v.frequency = float(step * 44100.0); }
+void setStep(Voice& v, double step)
+{
+    v.frequency = float(step * 44100.0);
+}
 
 void startVoice(Voice& v, const SampleData* d, int volume, int panning = 128)
 {

@@ -29,8 +29,8 @@ struct XmEnvelopeDesc {
 
 struct XmInstrumentDesc {
     std::vector<XmSampleDesc> samples;
-    int64_t headerSize = -1;   // -1: 263 with samples, 33 without
-    int sampleCount = -1;      // -1: samples.size()
+    int64_t headerSize = -1; // -1: 263 with samples, 33 without
+    int sampleCount = -1;    // -1: samples.size()
     std::array<int8_t, 96> keymap{};
     XmEnvelopeDesc volumeEnvelope, panningEnvelope;
     int vibType = 0, vibSweep = 0, vibDepth = 0, vibRate = 0;
@@ -215,7 +215,8 @@ private:
         u16(o, v & 0xFFFF);
         u16(o, v >> 16);
     }
-    static void envelope(std::vector<uint8_t>& h, int pointsAt, int countAt, int susAt, int typeAt, const XmEnvelopeDesc& e)
+    static void envelope(std::vector<uint8_t>& h, int pointsAt, int countAt, int susAt, int typeAt,
+                         const XmEnvelopeDesc& e)
     {
         for (size_t k = 0; k < e.points.size() && k < 12; ++k) {
             h[size_t(pointsAt) + k * 4] = uint8_t(e.points[k][0]);

@@ -389,8 +389,8 @@ TEST(XmLoader, MalformedFilesFailOrLoadWithoutFault)
 {
     const char* names[] = {"load_xm_invalid_comment_length.xm", "load_xm_invalid_instsize.xm",
                            "load_xm_invalid_pattern_length.xm", "load_xm_orders_mismatch.xm",
-                           "load_xm_zero_samples.xm", "play_xm_bad_env_sustain.xm",
-                           "play_xm_bad_instrument.xm", "play_xm_vol_env_clamp.xm"};
+                           "load_xm_zero_samples.xm",           "play_xm_bad_env_sustain.xm",
+                           "play_xm_bad_instrument.xm",         "play_xm_vol_env_clamp.xm"};
     int loaded = 0;
     for (const char* n : names) {
         std::vector<uint8_t> img = readFile(std::string(KALVORA_TEST_DATA "/xm/malformed/") + n);
@@ -408,7 +408,7 @@ TEST(XmLoader, MalformedFilesFailOrLoadWithoutFault)
 // (the sanitizer build checks the reads).
 TEST(XmLoader, TruncatedAndCorruptedFilesNeverFault)
 {
-    const char* names[] = {"w_sync_test.xm", "E90.xm", "NoteOffFade.xm", "DelayCombination.xm",
+    const char* names[] = {"w_sync_test.xm",   "E90.xm",     "NoteOffFade.xm", "DelayCombination.xm",
                            "BidiPrecision.xm", "pathead.xm", "OffsetRange.xm", "rules/PatLoop-Various.xm"};
     std::vector<std::string> paths;
     for (const char* n : names)

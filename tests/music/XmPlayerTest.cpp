@@ -37,8 +37,14 @@ struct Rig {
 };
 
 // Cell helpers: note, instrument, volume byte, effect type, parameter.
-XmCell cell(int note, int ins = 0, int vol = 0, int type = 0, int param = 0) { return {note, ins, vol, type, param}; }
-XmCell fx(int type, int param) { return {0, 0, 0, type, param}; }
+XmCell cell(int note, int ins = 0, int vol = 0, int type = 0, int param = 0)
+{
+    return {note, ins, vol, type, param};
+}
+XmCell fx(int type, int param)
+{
+    return {0, 0, 0, type, param};
+}
 const XmCell kEmpty{0, 0, 0, 0, 0};
 
 } // namespace
@@ -154,8 +160,8 @@ TEST(XmPlayer, PositionJumpAndBreakOnTheSameRow)
 TEST(XmPlayer, PatternLoopCountersArePerChannel)
 {
     // Channel 0 repeats rows 0..1 twice, then channel 1 repeats rows 2..3 once, each with its own counter.
-    std::vector<XmCell> cells = {fx(14, 0x60), kEmpty, fx(14, 0x62), kEmpty,
-                                 kEmpty,       fx(14, 0x60), kEmpty, fx(14, 0x61)};
+    std::vector<XmCell> cells = {fx(14, 0x60), kEmpty,       fx(14, 0x62), kEmpty,
+                                 kEmpty,       fx(14, 0x60), kEmpty,       fx(14, 0x61)};
     Rig r(XmBuilder::simple(cells, 8, 2));
     std::vector<int> rows;
     for (int i = 0; i < 11; ++i) {

@@ -1,7 +1,7 @@
 // The SIMD kernels give exactly the scalar reference's pixels, on random input and on edge cases.
+#include "render/PixelKernels.h"
 #include "data/Bitmap.h"
 #include "render/GridMap.h"
-#include "render/PixelKernels.h"
 #include "render/PixelOps.h"
 #include "render/Random.h"
 
@@ -26,7 +26,10 @@ protected:
     const PixelKernels* m_simd = nullptr;
     Random m_random{12345};
 
-    uint32_t word() { return (uint32_t(m_random.next()) << 17) ^ (uint32_t(m_random.next()) << 2) ^ uint32_t(m_random.next()); }
+    uint32_t word()
+    {
+        return (uint32_t(m_random.next()) << 17) ^ (uint32_t(m_random.next()) << 2) ^ uint32_t(m_random.next());
+    }
 
     Bitmap randomImage(int32_t w, int32_t h)
     {
@@ -57,7 +60,7 @@ Bitmap copyOf(const Bitmap& a)
 }
 
 // Runs `op` once with the scalar kernels and once with the SIMD ones on copies of `image`.
-template <class Op>
+template<class Op>
 void expectSame(const Bitmap& image, Op op)
 {
     Bitmap scalar = copyOf(image), simd = copyOf(image);
@@ -97,7 +100,8 @@ TEST_F(PixelKernelsAgree, BlitsAtClippedAndScaledPositions)
         const int r = m_random.next(), g = m_random.next(), b = m_random.next();
         expectSame(target, [&](Bitmap& t) { blitAdd(sprite, t, p[0], p[1], r, g, b); });
         for (float size : {1.0f, 4.0f, 5.0f, 13.0f, 27.5f, 70.0f})
-            expectSame(target, [&](Bitmap& t) { blitScaledAdd(sprite, t, p[0], p[1], size, size * 0.7f + 1, r, g, b); });
+            expectSame(target,
+                       [&](Bitmap& t) { blitScaledAdd(sprite, t, p[0], p[1], size, size * 0.7f + 1, r, g, b); });
     }
 }
 
@@ -161,8 +165,8 @@ TEST_F(PixelKernelsAgree, SpanKernelsOnEveryShortCount)
             a[i] = b[i] = word();
         const uint32_t u = word(), v = word(), du = word() >> 8, dv = word() >> 9;
         const auto bright = int16_t(m_random.next() * 2 - 32768), step = int16_t(m_random.next() % 9000 - 4500);
-        scalarPixelKernels().gridSpan(a, reinterpret_cast<const uint32_t*>(texture.pixels()), 256, count, u, du, v,
-                                      dv, bright, step);
+        scalarPixelKernels().gridSpan(a, reinterpret_cast<const uint32_t*>(texture.pixels()), 256, count, u, du, v, dv,
+                                      bright, step);
         m_simd->gridSpan(b, reinterpret_cast<const uint32_t*>(texture.pixels()), 256, count, u, du, v, dv, bright,
                          step);
         EXPECT_EQ(0, std::memcmp(a, b, sizeof a)) << count;

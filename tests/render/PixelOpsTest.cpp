@@ -1,7 +1,7 @@
 // Exact results of the whole-image, sprite, line, grid and water operations.
+#include "render/PixelOps.h"
 #include "data/Bitmap.h"
 #include "render/GridMap.h"
-#include "render/PixelOps.h"
 #include "render/Random.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,15 @@ Bitmap filled(int32_t w, int32_t h, uint32_t value)
     return b;
 }
 
-uint32_t at(const Bitmap& b, int32_t x, int32_t y) { return b.row32(y)[x]; }
+uint32_t at(const Bitmap& b, int32_t x, int32_t y)
+{
+    return b.row32(y)[x];
+}
 
-int channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 255); }
+int channel(uint32_t pixel, int shift)
+{
+    return int((pixel >> shift) & 255);
+}
 
 } // namespace
 
@@ -377,7 +383,7 @@ TEST(Water, SlopeShiftsDiagonallyAndHighlights)
     auto tables = std::make_unique<WaterTables>();
     buildWaterTables(*tables, w, h, picture);
     std::vector<int16_t> heights(size_t(w * h), 0);
-    heights[3 * w + 9] = 100; // below the sample of pixel (10, 2): d = 100, shift 3, highlight 25
+    heights[3 * w + 9] = 100;  // below the sample of pixel (10, 2): d = 100, shift 3, highlight 25
     heights[1 * w + 20] = 200; // above the sample of pixel (21, 2): d = -200, shift -7, no highlight
     Bitmap target = filled(w, h, 0);
     renderWater(*tables, picture, target, heights.data(), w, h);

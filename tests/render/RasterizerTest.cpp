@@ -1,6 +1,6 @@
 // Coverage, rounding, texture stepping and sorting of the triangle rasterizer.
-#include "render/Random.h"
 #include "render/Rasterizer.h"
+#include "render/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -147,8 +147,7 @@ TEST(Rasterizer, TextureCoordinatesWrapAt256)
 {
     const auto texture = coordinateTexture();
     Target t(64, 32);
-    t.draw(vertex(0, 2, 300.2f, -20.3f), vertex(0, 30, 300.2f, -20.3f), vertex(60, 30, 300.2f, -20.3f),
-           texture.data());
+    t.draw(vertex(0, 2, 300.2f, -20.3f), vertex(0, 30, 300.2f, -20.3f), vertex(60, 30, 300.2f, -20.3f), texture.data());
     EXPECT_EQ(t.at(10, 20), 0x01000000u | (235u << 8) | 44u); // v = -20.3 lies in texel row 235
     Target t2(64, 32);
     t2.draw(vertex(0, 2, -20.0f, 300.0f), vertex(0, 30, -20.0f, 300.0f), vertex(60, 30, -20.0f, 300.0f),

@@ -1,11 +1,11 @@
-#include "data/Bitmap.h"
 #include "runner/Capture.h"
+#include "data/Bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
 #include "FakeShow.h"
 
 #include "data/Bitmap.h"
+#include "platform/StartDialogModel.h"
 #include "render/RenderContext.h"
 #include "runner/Console.h"
 #include "runner/Options.h"
 #include "runner/Schedule.h"
-#include "platform/StartDialogModel.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +33,7 @@ public:
         m_log.push_back(std::string("prepare ") + m_name);
         return 1;
     }
+
 private:
     int m_colour;
     std::vector<std::string>& m_log;

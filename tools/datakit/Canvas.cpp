@@ -41,10 +41,12 @@ void blurPlane(float* values, int32_t width, int32_t height, int32_t channels, i
     for (int pass = 0; pass < 3; ++pass) {
         for (int32_t c = 0; c < channels; ++c) {
             for (int32_t y = 0; y < height; ++y) {
-                boxPass(values + static_cast<std::ptrdiff_t>(y) * width * channels + c, width, channels, radius, wrap, scratch);
+                boxPass(values + static_cast<std::ptrdiff_t>(y) * width * channels + c, width, channels, radius, wrap,
+                        scratch);
             }
             for (int32_t x = 0; x < width; ++x) {
-                boxPass(values + static_cast<std::ptrdiff_t>(x) * channels + c, height, width * channels, radius, wrap, scratch);
+                boxPass(values + static_cast<std::ptrdiff_t>(x) * channels + c, height, width * channels, radius, wrap,
+                        scratch);
             }
         }
     }

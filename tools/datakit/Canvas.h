@@ -11,10 +11,22 @@ struct Rgb {
     float b = 0.0f;
 };
 
-inline Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline Rgb operator*(Rgb a, float k) { return {a.r * k, a.g * k, a.b * k}; }
-inline Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline Rgb mix(Rgb a, Rgb b, float t) { return a * (1.0f - t) + b * t; }
+inline Rgb operator+(Rgb a, Rgb b)
+{
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+inline Rgb operator*(Rgb a, float k)
+{
+    return {a.r * k, a.g * k, a.b * k};
+}
+inline Rgb operator*(Rgb a, Rgb b)
+{
+    return {a.r * b.r, a.g * b.g, a.b * b.b};
+}
+inline Rgb mix(Rgb a, Rgb b, float t)
+{
+    return a * (1.0f - t) + b * t;
+}
 // 0xRRGGBB as a colour.
 inline Rgb hex(uint32_t rgb)
 {
@@ -26,7 +38,9 @@ inline Rgb hex(uint32_t rgb)
 class Mask {
 public:
     Mask() = default;
-    Mask(int32_t width, int32_t height) : m_width(width), m_height(height), m_values(static_cast<size_t>(width * height), 0.0f) {}
+    Mask(int32_t width, int32_t height)
+        : m_width(width), m_height(height), m_values(static_cast<size_t>(width * height), 0.0f)
+    {}
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
     float& at(int32_t x, int32_t y) { return m_values[static_cast<size_t>(y * m_width + x)]; }
@@ -44,7 +58,9 @@ private:
 
 class Canvas {
 public:
-    Canvas(int32_t width, int32_t height) : m_width(width), m_height(height), m_pixels(static_cast<size_t>(width * height)) {}
+    Canvas(int32_t width, int32_t height)
+        : m_width(width), m_height(height), m_pixels(static_cast<size_t>(width * height))
+    {}
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
     Rgb& at(int32_t x, int32_t y) { return m_pixels[static_cast<size_t>(y * m_width + x)]; }

@@ -5,8 +5,8 @@
 #include "PictureSet.h"
 #include "SongSource.h"
 #include "XmWriter.h"
-#include "data/FileBytes.h"
 #include "data/Bitmap.h"
+#include "data/FileBytes.h"
 #include "data/PackWriter.h"
 #include "data/PngWriter.h"
 
@@ -154,8 +154,8 @@ bool DataKit::writeAll(const std::string& outDir)
     if (!m_error.empty()) {
         return false;
     }
-    for (const auto& [name, bytes] : {std::pair<const char*, const std::vector<uint8_t>&>{"kv-lorn.xm", song},
-                                      {"glimmerok.dat", pack}}) {
+    for (const auto& [name, bytes] :
+         {std::pair<const char*, const std::vector<uint8_t>&>{"kv-lorn.xm", song}, {"glimmerok.dat", pack}}) {
         const std::string path = outDir + "/" + name;
         if (!writeFileAtomically(path, bytes)) {
             m_error = "cannot write " + path;

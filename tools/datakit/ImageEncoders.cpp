@@ -37,9 +37,24 @@ std::vector<uint8_t> encodeTga(const Canvas& picture)
 {
     const int32_t w = picture.width();
     const int32_t h = picture.height();
-    std::vector<uint8_t> out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8),
-                                static_cast<uint8_t>(h & 0xFF), static_cast<uint8_t>(h >> 8), 24, 0};
+    std::vector<uint8_t> out = {0,
+                                0,
+                                2,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                static_cast<uint8_t>(w & 0xFF),
+                                static_cast<uint8_t>(w >> 8),
+                                static_cast<uint8_t>(h & 0xFF),
+                                static_cast<uint8_t>(h >> 8),
+                                24,
+                                0};
     const std::vector<uint8_t> rgb = picture.rgb8();
     for (int32_t y = h - 1; y >= 0; --y) {
         for (int32_t x = 0; x < w; ++x) {

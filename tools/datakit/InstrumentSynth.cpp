@@ -134,7 +134,8 @@ XmInstrument snare()
     double low = 0.0;
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kRate;
-        const double tone = (std::sin(2.0 * kPi * 185.0 * t) + 0.5 * std::sin(2.0 * kPi * 330.0 * t)) * std::exp(-t / 0.06);
+        const double tone =
+            (std::sin(2.0 * kPi * 185.0 * t) + 0.5 * std::sin(2.0 * kPi * 330.0 * t)) * std::exp(-t / 0.06);
         const double white = noise.next();
         low += 0.25 * (white - low);
         const double hiss = (white - 0.6 * low) * std::exp(-t / 0.11);
@@ -245,9 +246,8 @@ XmInstrument pad()
     const double weights[] = {1.0, 0.8, 0.8, 0.25};
     for (int k = 0; k < 4; ++k) {
         const double cyclesPerFrame = counts[k] / static_cast<double>(n);
-        const std::vector<double> voice = additive(n, cyclesPerFrame, 18, [&](int h, size_t) {
-            return weights[k] / (h * (1.0 + 0.08 * h * h / 4.0));
-        });
+        const std::vector<double> voice = additive(
+            n, cyclesPerFrame, 18, [&](int h, size_t) { return weights[k] / (h * (1.0 + 0.08 * h * h / 4.0)); });
         for (size_t i = 0; i < n; ++i) {
             x[i] += voice[i];
         }

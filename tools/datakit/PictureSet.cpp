@@ -21,7 +21,10 @@ const Rgb kIce = hex(0xBFF6FF);
 const Rgb kGold = hex(0xFFB347);
 const Rgb kWhite = {1.0f, 1.0f, 1.0f};
 
-float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+float clamp01(float v)
+{
+    return std::clamp(v, 0.0f, 1.0f);
+}
 float smoothstep(float a, float b, float v)
 {
     const float t = clamp01((v - a) / (b - a));
@@ -69,7 +72,8 @@ void drawText(Canvas& canvas, FontRenderer& font, const std::string& text, int32
     glow.blur(style.glowRadius);
     canvas.addMask(glow, x0 - margin, y0 - margin, style.glow * style.glowStrength);
     for (int32_t y = 0; y < mask.height(); ++y) {
-        const Rgb colour = mix(style.top, style.bottom, static_cast<float>(y) / static_cast<float>(std::max(1, mask.height() - 1)));
+        const Rgb colour =
+            mix(style.top, style.bottom, static_cast<float>(y) / static_cast<float>(std::max(1, mask.height() - 1)));
         for (int32_t x = 0; x < mask.width(); ++x) {
             const int32_t px = x0 + x;
             const int32_t py = y0 + y;
@@ -146,16 +150,16 @@ Canvas tunnelTexture()
 Canvas flirpTexture()
 {
     Canvas c(256, 256);
-    const std::vector<std::pair<float, Rgb>> cycle = {
-        {0.0f, kNight}, {0.18f, kIndigo}, {0.36f, kViolet}, {0.52f, kRose}, {0.64f, kGold},
-        {0.74f, kIce},  {0.84f, kCyan},   {0.93f, kIndigo}, {1.0f, kNight}};
+    const std::vector<std::pair<float, Rgb>> cycle = {{0.0f, kNight}, {0.18f, kIndigo}, {0.36f, kViolet},
+                                                      {0.52f, kRose}, {0.64f, kGold},   {0.74f, kIce},
+                                                      {0.84f, kCyan}, {0.93f, kIndigo}, {1.0f, kNight}};
     for (int32_t y = 0; y < 256; ++y) {
         for (int32_t x = 0; x < 256; ++x) {
             const float u = static_cast<float>(x) / 256.0f * 2.0f * kPi;
             const float v = static_cast<float>(y) / 256.0f * 2.0f * kPi;
             const float n = fractalNoise(static_cast<float>(x), static_cast<float>(y), 64.0f, 256, 4, 11);
-            const float plasma = std::sin(2.0f * u + 1.5f * std::sin(v)) + std::sin(3.0f * v + std::cos(u)) +
-                                 std::sin(u + v) + 2.0f * n;
+            const float plasma =
+                std::sin(2.0f * u + 1.5f * std::sin(v)) + std::sin(3.0f * v + std::cos(u)) + std::sin(u + v) + 2.0f * n;
             float t = plasma * 0.18f + 0.5f;
             t = t - std::floor(t);
             c.at(x, y) = ramp(cycle, t) * 0.8f; // kept below full so that the additive pictures read over it
@@ -276,14 +280,16 @@ Rgb chromeSky(float x, float y, float z)
     Rgb colour = up > 0.0f ? mix(mix(kIce, kCyan, 0.3f), kIndigo, std::pow(up, 0.6f))
                            : mix(kViolet * 0.8f, kNight, std::pow(-up, 0.5f));
     colour = colour + kWhite * (0.9f * std::exp(-std::fabs(up) * 14.0f));
-    colour = colour + kWhite * (1.5f * sunGlow(x, y, z, 0.5f, -0.6f, 0.6f, 80.0f)) + kGold * sunGlow(x, y, z, 0.5f, -0.6f, 0.6f, 8.0f) * 0.4f;
+    colour = colour + kWhite * (1.5f * sunGlow(x, y, z, 0.5f, -0.6f, 0.6f, 80.0f)) +
+             kGold * sunGlow(x, y, z, 0.5f, -0.6f, 0.6f, 8.0f) * 0.4f;
     return colour;
 }
 
 Rgb goldSky(float x, float y, float z)
 {
     const float up = -y;
-    Rgb colour = up > 0.0f ? mix(kGold, kRose * 0.6f, std::pow(up, 0.7f)) : mix(hex(0x5A2A10), kNight, std::pow(-up, 0.6f));
+    Rgb colour =
+        up > 0.0f ? mix(kGold, kRose * 0.6f, std::pow(up, 0.7f)) : mix(hex(0x5A2A10), kNight, std::pow(-up, 0.6f));
     colour = colour + hex(0xFFF0C0) * (0.8f * std::exp(-std::fabs(up) * 10.0f));
     colour = colour + kWhite * (1.6f * sunGlow(x, y, z, -0.4f, -0.5f, 0.7f, 60.0f));
     return colour;
@@ -293,7 +299,8 @@ Rgb iceSky(float x, float y, float z)
 {
     const float up = -y;
     const float azimuth = std::atan2(x, z);
-    Rgb colour = up > 0.0f ? mix(kCyan * 0.7f, kNight, std::pow(up, 0.8f)) : mix(kIce * 0.8f, kIndigo, std::pow(-up, 0.4f));
+    Rgb colour =
+        up > 0.0f ? mix(kCyan * 0.7f, kNight, std::pow(up, 0.8f)) : mix(kIce * 0.8f, kIndigo, std::pow(-up, 0.4f));
     // Aurora bands across the upper half.
     const float band = std::pow(0.5f + 0.5f * std::sin(azimuth * 5.0f + up * 6.0f), 4.0f) * smoothstep(0.0f, 0.3f, up) *
                        smoothstep(0.9f, 0.4f, up);
@@ -306,7 +313,9 @@ Rgb neonStudio(float x, float y, float z)
 {
     Rgb colour = mix(kNight, kIndigo, 0.5f + 0.5f * z);
     // Strip lights: two tall ones at the sides, one wide above.
-    auto strip = [](float value, float centre, float half) { return smoothstep(half, half * 0.6f, std::fabs(value - centre)); };
+    auto strip = [](float value, float centre, float half) {
+        return smoothstep(half, half * 0.6f, std::fabs(value - centre));
+    };
     colour = colour + kRose * (1.6f * strip(x, -0.65f, 0.12f) * strip(y, 0.0f, 0.7f));
     colour = colour + kCyan * (1.6f * strip(x, 0.65f, 0.12f) * strip(y, 0.0f, 0.7f));
     colour = colour + kWhite * (1.4f * strip(y, -0.75f, 0.1f) * strip(x, 0.0f, 0.6f));
@@ -318,9 +327,9 @@ Rgb neonStudio(float x, float y, float z)
 Canvas metaballsMap()
 {
     Canvas c(256, 256);
-    const std::vector<std::pair<float, Rgb>> rings = {
-        {0.0f, kWhite},   {0.18f, kIce},   {0.38f, kCyan}, {0.55f, kViolet}, {0.66f, kRose},
-        {0.72f, kGold},   {0.78f, kRose}, {0.88f, kIndigo}, {1.0f, kViolet}};
+    const std::vector<std::pair<float, Rgb>> rings = {{0.0f, kWhite},   {0.18f, kIce},    {0.38f, kCyan},
+                                                      {0.55f, kViolet}, {0.66f, kRose},   {0.72f, kGold},
+                                                      {0.78f, kRose},   {0.88f, kIndigo}, {1.0f, kViolet}};
     for (int32_t v = 0; v < 256; ++v) {
         for (int32_t u = 0; u < 256; ++u) {
             const float dx = static_cast<float>(u) - 128.0f;
@@ -359,8 +368,8 @@ Canvas auroraSky(uint32_t seed, bool mountains)
     if (mountains) {
         for (int32_t x = 0; x < 640; ++x) {
             const float fx = static_cast<float>(x);
-            const float ridge = 250.0f - 55.0f * fractalNoise(fx, 0.0f, 160.0f, 0, 5, seed + 9) +
-                                10.0f * std::sin(fx / 40.0f);
+            const float ridge =
+                250.0f - 55.0f * fractalNoise(fx, 0.0f, 160.0f, 0, 5, seed + 9) + 10.0f * std::sin(fx / 40.0f);
             for (int32_t y = 0; y < 320; ++y) {
                 const float depth = static_cast<float>(y) - ridge;
                 if (depth > 0.0f) {
@@ -385,12 +394,15 @@ Canvas horizonGrid()
             const float fx = static_cast<float>(x) - 320.0f;
             Rgb colour;
             if (fy < horizon) {
-                colour = ramp({{0.0f, kNight}, {0.45f, kIndigo}, {0.75f, kViolet}, {0.92f, kRose}, {1.0f, kGold}}, fy / horizon);
+                colour = ramp({{0.0f, kNight}, {0.45f, kIndigo}, {0.75f, kViolet}, {0.92f, kRose}, {1.0f, kGold}},
+                              fy / horizon);
                 // A striped sun sitting on the horizon.
                 const float dy = fy - (horizon - 20.0f);
                 const float d = std::sqrt(fx * fx + dy * dy);
                 if (d < 80.0f) {
-                    const bool gap = fy > horizon - 70.0f && static_cast<int32_t>(fy) % 12 < (static_cast<int32_t>(fy - (horizon - 70.0f)) / 12 + 1);
+                    const bool gap =
+                        fy > horizon - 70.0f &&
+                        static_cast<int32_t>(fy) % 12 < (static_cast<int32_t>(fy - (horizon - 70.0f)) / 12 + 1);
                     if (!gap) {
                         colour = mix(kGold, kRose, clamp01((fy - (horizon - 100.0f)) / 80.0f)) * 1.1f;
                     }
@@ -564,8 +576,8 @@ Canvas flirpOverlay(FontRenderer& bold, FontRenderer& regular, int index)
 }
 
 const char* const kGreetings[8] = {
-    "Kalvora says hello",       "greetings to all trackers", "to every pixel artist", "to the coders of the night",
-    "to all who make demos",    "to the sound wizards",      "to everyone at the party", "and to you, watching",
+    "Kalvora says hello",    "greetings to all trackers", "to every pixel artist",    "to the coders of the night",
+    "to all who make demos", "to the sound wizards",      "to everyone at the party", "and to you, watching",
 };
 
 Canvas greeting(FontRenderer& bold, int index)
@@ -617,7 +629,8 @@ std::vector<PictureRecipe> PictureSet::recipes()
 {
     using F = PictureRecipe::Format;
     std::vector<PictureRecipe> list;
-    auto add = [&](std::string name, int32_t w, int32_t h, F format, std::function<Canvas(FontRenderer&, FontRenderer&)> draw) {
+    auto add = [&](std::string name, int32_t w, int32_t h, F format,
+                   std::function<Canvas(FontRenderer&, FontRenderer&)> draw) {
         list.push_back(PictureRecipe{std::move(name), w, h, format, std::move(draw)});
     };
     add("data\\endpic.jpg", 640, 320, F::Jpeg, [](FontRenderer& b, FontRenderer& r) { return endPicture(b, r); });
@@ -640,9 +653,12 @@ std::vector<PictureRecipe> PictureSet::recipes()
         });
     }
     add("data\\tunnel_tmap.jpg", 256, 256, F::Jpeg, [](FontRenderer&, FontRenderer&) { return tunnelTexture(); });
-    add("data\\tunnel_flare1.tga", 24, 24, F::Tga, [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kCyan, 0); });
-    add("data\\tunnel_flare2.tga", 24, 24, F::Tga, [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kGold, 0); });
-    add("data\\tunnel_bigflare.tga", 128, 128, F::Tga, [](FontRenderer&, FontRenderer&) { return flare(128, kWhite, kCyan, 6); });
+    add("data\\tunnel_flare1.tga", 24, 24, F::Tga,
+        [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kCyan, 0); });
+    add("data\\tunnel_flare2.tga", 24, 24, F::Tga,
+        [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kGold, 0); });
+    add("data\\tunnel_bigflare.tga", 128, 128, F::Tga,
+        [](FontRenderer&, FontRenderer&) { return flare(128, kWhite, kCyan, 6); });
     add("data\\flirp_tmap.jpg", 256, 256, F::Jpeg, [](FontRenderer&, FontRenderer&) { return flirpTexture(); });
     for (int i = 1; i <= 3; ++i) {
         add("data\\flirp_fp" + std::to_string(i) + ".jpg", 640, 320, F::Jpeg,
@@ -650,11 +666,13 @@ std::vector<PictureRecipe> PictureSet::recipes()
     }
     add("data\\meta_emap.jpg", 256, 256, F::Jpeg, [](FontRenderer&, FontRenderer&) { return metaballsMap(); });
     add("data\\meta_bkgr.jpg", 640, 320, F::Jpeg, [](FontRenderer&, FontRenderer&) { return nebula(9, 0.55f); });
-    add("data\\meta_flare.tga", 24, 24, F::Tga, [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kViolet, 4); });
+    add("data\\meta_flare.tga", 24, 24, F::Tga,
+        [](FontRenderer&, FontRenderer&) { return flare(24, kWhite, kViolet, 4); });
     add("data\\water_bkgr.jpg", 640, 320, F::Jpeg, [](FontRenderer& b, FontRenderer&) { return waterFloor(b); });
     add("data\\cube_tmap.jpg", 256, 256, F::Jpeg, [](FontRenderer& b, FontRenderer&) { return cubeTexture(b); });
     add("data\\cube_bkgr.jpg", 256, 256, F::Jpeg, [](FontRenderer&, FontRenderer&) { return cubeBackground(); });
     add("data\\klam_tmap.jpg", 256, 256, F::Jpeg, [](FontRenderer&, FontRenderer&) { return klamTexture(); });
-    add("data\\klam_flare.tga", 32, 32, F::Tga, [](FontRenderer&, FontRenderer&) { return flare(32, kWhite, kGold, 4); });
+    add("data\\klam_flare.tga", 32, 32, F::Tga,
+        [](FontRenderer&, FontRenderer&) { return flare(32, kWhite, kGold, 4); });
     return list;
 }

@@ -49,9 +49,12 @@ bool parseInt(const std::string& text, int32_t& value)
 
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -81,8 +84,10 @@ int noteValue(const std::string& token)
 // Effect letters as the format numbers them: 0-9, then A = 10 ... Z = 35.
 int effectType(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -176,7 +181,8 @@ bool SongSource::compile(const std::string& text, XmSong& song)
         if (keyword == "title") {
             const size_t at = line.find("title") + 5;
             const size_t start = line.find_first_not_of(" \t", at);
-            song.name = start == std::string::npos ? "" : line.substr(start, line.find_last_not_of(" \t\r") + 1 - start);
+            song.name =
+                start == std::string::npos ? "" : line.substr(start, line.find_last_not_of(" \t\r") + 1 - start);
         } else if (keyword == "tempo" || keyword == "speed") {
             int32_t v = 0;
             if (w.size() != 2 || !parseInt(w[1], v) || v < 1 || v > 255) {

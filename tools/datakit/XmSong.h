@@ -22,8 +22,14 @@ struct XmPattern {
     int32_t rows = 64;
     std::vector<XmCell> cells; // rows x channels, row-major
 
-    XmCell& at(int32_t row, int32_t channel, int32_t channels) { return cells[static_cast<size_t>(row * channels + channel)]; }
-    const XmCell& at(int32_t row, int32_t channel, int32_t channels) const { return cells[static_cast<size_t>(row * channels + channel)]; }
+    XmCell& at(int32_t row, int32_t channel, int32_t channels)
+    {
+        return cells[static_cast<size_t>(row * channels + channel)];
+    }
+    const XmCell& at(int32_t row, int32_t channel, int32_t channels) const
+    {
+        return cells[static_cast<size_t>(row * channels + channel)];
+    }
 };
 
 struct XmEnvelopePoint {

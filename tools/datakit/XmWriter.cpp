@@ -82,7 +82,8 @@ std::vector<uint8_t> XmWriter::write(const XmSong& song)
 
 bool XmWriter::writePattern(const XmPattern& pattern, int32_t channels)
 {
-    if (pattern.rows < 1 || pattern.rows > 256 || pattern.cells.size() != static_cast<size_t>(pattern.rows * channels)) {
+    if (pattern.rows < 1 || pattern.rows > 256 ||
+        pattern.cells.size() != static_cast<size_t>(pattern.rows * channels)) {
         return fail("pattern size does not match its rows and channels");
     }
     std::vector<uint8_t> packed;
@@ -102,11 +103,16 @@ bool XmWriter::writePattern(const XmPattern& pattern, int32_t channels)
             continue;
         }
         packed.push_back(static_cast<uint8_t>(0x80 | mask));
-        if (cell.note) packed.push_back(cell.note);
-        if (cell.instrument) packed.push_back(cell.instrument);
-        if (cell.volume) packed.push_back(cell.volume);
-        if (cell.effect) packed.push_back(cell.effect);
-        if (cell.param) packed.push_back(cell.param);
+        if (cell.note)
+            packed.push_back(cell.note);
+        if (cell.instrument)
+            packed.push_back(cell.instrument);
+        if (cell.volume)
+            packed.push_back(cell.volume);
+        if (cell.effect)
+            packed.push_back(cell.effect);
+        if (cell.param)
+            packed.push_back(cell.param);
     }
     if (packed.size() > 0xFFFF) {
         return fail("packed pattern larger than 65535 bytes");

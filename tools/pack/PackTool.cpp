@@ -23,7 +23,8 @@ int packCreate(const std::string& outFile, const std::string& dir, std::FILE* er
     }
     const fs::path outPath = fs::weakly_canonical(outFile, ec);
     std::vector<std::pair<std::string, fs::path>> files;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
         if (!it->is_regular_file(ec))
             continue;
         if (fs::weakly_canonical(it->path(), ec) == outPath)
@@ -38,7 +39,8 @@ int packCreate(const std::string& outFile, const std::string& dir, std::FILE* er
     }
     std::sort(files.begin(), files.end());
     if (files.size() > size_t(PackArchive::kMaxEntries)) {
-        std::fprintf(err, "kalvora-pack: %zu files, but an archive holds at most %d\n", files.size(), PackArchive::kMaxEntries);
+        std::fprintf(err, "kalvora-pack: %zu files, but an archive holds at most %d\n", files.size(),
+                     PackArchive::kMaxEntries);
         return 1;
     }
     PackWriter writer;
@@ -126,7 +128,8 @@ int packExtract(const std::string& archiveFile, const std::string& dir, std::FIL
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         if (e.present < e.length)
-            std::fprintf(err, "kalvora-pack: %s is cut short: %d of %d bytes present\n", e.storedName, e.present, e.length);
+            std::fprintf(err, "kalvora-pack: %s is cut short: %d of %d bytes present\n", e.storedName, e.present,
+                         e.length);
         if (!writeWholeFile(target.c_str(), e.data, size_t(e.present))) {
             std::fprintf(err, "kalvora-pack: cannot write %s\n", target.c_str());
             result = 1;
@@ -135,7 +138,8 @@ int packExtract(const std::string& archiveFile, const std::string& dir, std::FIL
     return result;
 }
 
-int packDecode(const std::string& source, const std::string& name, const std::string& outPng, bool alpha, std::FILE* err)
+int packDecode(const std::string& source, const std::string& name, const std::string& outPng, bool alpha,
+               std::FILE* err)
 {
     std::error_code ec;
     const fs::path outPath = fs::absolute(outPng, ec);

@@ -15,4 +15,5 @@ int packList(const std::string& archiveFile, std::FILE* out, std::FILE* err);
 int packExtract(const std::string& archiveFile, const std::string& dir, std::FILE* err);
 // Loads `name` the way the show does, from the archive `source` or, when `source` is a folder, from
 // plain files below it, and writes the 32-bit picture as PNG (the top byte as alpha with `alpha`).
-int packDecode(const std::string& source, const std::string& name, const std::string& outPng, bool alpha, std::FILE* err);
+int packDecode(const std::string& source, const std::string& name, const std::string& outPng, bool alpha,
+               std::FILE* err);

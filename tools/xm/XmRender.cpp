@@ -109,7 +109,7 @@ public:
 // Runs the player on an offline card until `done` says so or `maxSeconds` of clock have passed. As the
 // show does it (`asShow`), the card opens first and the clock moves in 1 ms steps, so sync times are
 // those the show sees; otherwise the song starts at stream frame 0 and the clock moves in long steps.
-template <typename Done>
+template<typename Done>
 void run(ModulePlayer& player, double maxSeconds, bool asShow, Done done)
 {
     OfflinePlatform clock;
@@ -138,9 +138,8 @@ XmRenderResult renderSong(ModulePlayer& player, double maxSeconds, int masterVol
     player.setMasterVolume(masterVolume);
     int64_t limitFrames = int64_t(boundedSeconds(maxSeconds) * 44100.0);
     OfflinePlatform clock;
-    auto device = makeOfflineSoundDevice(clock, [&result](const int16_t* f, size_t n) {
-        result.pcm.insert(result.pcm.end(), f, f + n * 2);
-    });
+    auto device = makeOfflineSoundDevice(
+        clock, [&result](const int16_t* f, size_t n) { result.pcm.insert(result.pcm.end(), f, f + n * 2); });
     device->play(player);
     device->open();
     for (;;) {
@@ -199,4 +198,3 @@ std::vector<std::string> traceTicks(ModulePlayer& player, int ticks)
         watcher.lines.resize(size_t(ticks));
     return watcher.lines;
 }
-

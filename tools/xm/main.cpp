@@ -1,7 +1,7 @@
 // kalvora-xm: looks into XM files and plays them offline through the show's player.
 
-#include "music/WavFile.h"
 #include "XmRender.h"
+#include "music/WavFile.h"
 
 #include "music/ModulePlayer.h"
 
@@ -15,11 +15,10 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: kalvora-xm info FILE\n"
-                 "       kalvora-xm render FILE OUT.wav [--seconds S] [--volume V]\n"
-                 "       kalvora-xm syncs FILE [--seconds S]\n"
-                 "       kalvora-xm trace FILE [--ticks N]\n");
+    std::fprintf(stderr, "usage: kalvora-xm info FILE\n"
+                         "       kalvora-xm render FILE OUT.wav [--seconds S] [--volume V]\n"
+                         "       kalvora-xm syncs FILE [--seconds S]\n"
+                         "       kalvora-xm trace FILE [--ticks N]\n");
     return 2;
 }
 
