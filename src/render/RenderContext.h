@@ -93,7 +93,11 @@ private:
     int m_dropped = 0;
 
     std::array<Bitmap, kMaxTextures> m_textures;
-    std::array<uint32_t, kMaxTextures> m_textureHashes{};
+    struct TextureSource {
+        uint32_t hash;
+        int32_t width, height;
+    };
+    std::array<TextureSource, kMaxTextures> m_sources{};
     int m_textureCount = 0;
     const Bitmap* m_texture = nullptr;
 
@@ -104,4 +108,13 @@ private:
     int32_t m_attributes = SpanAttrBase;
 
     void deriveKind();
+    Span* takeSpan();
+    void releaseSpan(Span* span);
+    // Merges a polygon's span of row y into the row: every maximal run of columns where it is nearer
+    // than what the row holds becomes one piece.
+    void insertSpan(int32_t y, const Span& n);
+    // Places columns s .. t of n over whatever the row holds there (found from `hint` on, which lies at
+    // or before s). Returns the piece, or `hint` when the pool has fewer than two spans left (the piece
+    // is dropped and counted).
+    Span* placePiece(Span* hint, const Span& n, int32_t s, int32_t t);
 };
