@@ -1,9 +1,9 @@
 #include "render/SpanKernels.h"
 
+#include "platform/ScalarSwitch.h"
+
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -73,15 +73,9 @@ void texturedShadedScalar(uint32_t* dst, int32_t count, const uint32_t* texels, 
 
 const SpanKernels kScalar = {"scalar", fillScalar, gouraudScalar, texturedScalar, texturedShadedScalar};
 
-bool scalarFromEnvironment()
-{
-    const char* value = std::getenv("KALVORA_SCALAR");
-    return value && value[0] && std::strcmp(value, "0") != 0;
-}
-
 std::atomic<bool>& forcedScalar()
 {
-    static std::atomic<bool> forced{scalarFromEnvironment()};
+    static std::atomic<bool> forced{scalarKernelsOnly()};
     return forced;
 }
 

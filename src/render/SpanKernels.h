@@ -1,6 +1,6 @@
 #pragma once
 // The pixel loops of the span buffer: a scalar reference set and an SSE2 set with identical results, one of
-// them chosen once (KALVORA_SCALAR=1 in the environment, or forceScalarSpanKernels, picks the scalar set).
+// them chosen once (scalarKernelsOnly(), or forceScalarSpanKernels, picks the scalar set).
 
 #include <cstddef>
 #include <cstdint>
