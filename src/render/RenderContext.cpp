@@ -171,6 +171,8 @@ RenderContext::RenderContext(Display* display, int width, int height)
     m_capacity = m_height * kSpansPerRow;
     m_pool = std::make_unique<Span[]>(size_t(m_capacity));
     m_rowHeads = std::make_unique<Span*[]>(size_t(m_height));
+    m_indexPerRow = (m_width >> kIndexShift) + 1;
+    m_columnIndex = std::make_unique<Span*[]>(size_t(m_height) * size_t(m_indexPerRow));
 }
 
 RenderContext::~RenderContext() = default;
@@ -217,6 +219,7 @@ int RenderContext::beginFrame()
         background->kind = m_clearBackground ? SpanFlat : SpanSkip;
         background->previous = sentinel;
         m_rowHeads[y] = sentinel;
+        std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, background);
     }
     return 1;
 }
@@ -335,20 +338,26 @@ Run winningRun(const Span& n, const Span& e, int32_t a, int32_t b)
     return atA ? Run{a, t} : Run{t + 1, b};
 }
 
-// The span of the row list from `from` on that holds column x.
-Span* spanAt(Span* from, int32_t x)
+} // namespace
+
+Span* RenderContext::spanAt(int32_t y, int32_t x) const
 {
-    while (from->x1 < x)
-        from = from->next;
-    return from;
+    Span* s = m_columnIndex[size_t(y) * size_t(m_indexPerRow) + size_t(x >> kIndexShift)];
+    while (s->x1 < x)
+        s = s->next;
+    return s;
 }
 
-} // namespace
+void RenderContext::indexColumns(int32_t y, int32_t from, int32_t to, Span* span)
+{
+    Span** row = &m_columnIndex[size_t(y) * size_t(m_indexPerRow)];
+    for (int32_t i = (from + (1 << kIndexShift) - 1) >> kIndexShift; i <= (to >> kIndexShift); ++i)
+        row[i] = span;
+}
 
 void RenderContext::insertSpan(int32_t y, const Span& n)
 {
-    Span* hint = m_rowHeads[y];
-    Span* e = spanAt(hint, n.x0);
+    Span* e = spanAt(y, n.x0);
     int32_t open = -1; // first column of the piece of n being collected, or -1
     for (int32_t a = n.x0; a <= n.x1;) {
         const int32_t b = std::min(e->x1, n.x1);
@@ -356,37 +365,38 @@ void RenderContext::insertSpan(int32_t y, const Span& n)
         const bool won = run.first <= run.last;
         bool placed = false;
         if (open >= 0 && (!won || run.first > a)) {
-            hint = placePiece(hint, n, open, a - 1);
+            placePiece(y, n, open, a - 1);
             open = -1;
             placed = true;
         }
         if (won && open < 0)
             open = run.first;
         if (won && run.last < b) {
-            hint = placePiece(hint, n, open, run.last);
+            placePiece(y, n, open, run.last);
             open = -1;
             placed = true;
         }
         a = b + 1;
         if (a <= n.x1)
-            e = placed ? spanAt(hint, a) : e->next;
+            e = placed ? spanAt(y, a) : e->next;
     }
     if (open >= 0)
-        placePiece(hint, n, open, n.x1);
+        placePiece(y, n, open, n.x1);
 }
 
-Span* RenderContext::placePiece(Span* hint, const Span& n, int32_t s, int32_t t)
+void RenderContext::placePiece(int32_t y, const Span& n, int32_t s, int32_t t)
 {
     // A piece takes at most two spans: itself and the right part of a span it falls inside.
     if (m_capacity - m_inUse < 2) {
         ++m_dropped;
-        return hint;
+        return;
     }
-    Span* left = spanAt(hint, s);
+    Span* left = spanAt(y, s);
     Span* piece = takeSpan();
     *piece = n;
     piece->x0 = s;
     piece->x1 = t;
+    indexColumns(y, s, t, piece);
     Span* after;
     if (left->x0 < s && left->x1 > t) {
         after = takeSpan(); // the piece falls inside one span: it keeps both ends
@@ -396,6 +406,7 @@ Span* RenderContext::placePiece(Span* hint, const Span& n, int32_t s, int32_t t)
         if (after->next)
             after->next->previous = after;
         left->x1 = s - 1;
+        indexColumns(y, after->x0, after->x1, after);
     } else {
         Span* before = left->previous;
         if (left->x0 < s) {
@@ -419,7 +430,6 @@ Span* RenderContext::placePiece(Span* hint, const Span& n, int32_t s, int32_t t)
     piece->next = after;
     if (after)
         after->previous = piece;
-    return piece;
 }
 
 int RenderContext::freeTextures()
