@@ -155,6 +155,7 @@ void JLwoLoader::readPoints(JMesh& mesh, ByteReader chunk)
     }
     mesh.vertexCount = int32_t(std::min<int64_t>(count, mesh.vertexCapacity));
     mesh.activeVertexCount = mesh.vertexCount;
+    mesh.pointCount = mesh.vertexCount;
 }
 
 void JLwoLoader::readSurfaceNames(ByteReader chunk)

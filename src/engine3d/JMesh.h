@@ -112,6 +112,7 @@ public:
     std::unique_ptr<JPolygon[]> polygons;
     std::unique_ptr<JVertex[]> vertices;
     int32_t polygonCount = 0, vertexCount = 0;       // base lists
+    int32_t pointCount = 0; // points read from the object file, before surface separation adds copies
     int32_t polygonCapacity = 0, vertexCapacity = 0; // allocated entries
     std::unique_ptr<JSkeleton> skeleton;             // deforms the mesh each frame, or null
     std::unique_ptr<JVertex*[]> references;          // corner references shared by all polygons

@@ -44,10 +44,13 @@ public:
     // Returns the polygons handed to the render context.
     int drawPass(RenderContext& context, const JCamera& camera, const JFrustum& frustum, double offsetX,
                  double offsetY);
-    // One whole frame of a scene at `elapsed` hundredths of a second into a 640 x 320 band 80 rows down:
-    // black background, motion, world, camera, frustum, both passes, endFrame. Returns the polygons drawn,
-    // 0 without a camera (nothing is drawn then but the background).
+    // One whole frame of a scene at `elapsed` hundredths of a second: black background, motion, world, the
+    // camera (zoom = frame width, the band of the middle two thirds of the rows: 640 x 320 at row 80 of a
+    // 640 x 480 frame), the frustum 8 pixels inside the band, both passes, endFrame. Returns the polygons
+    // drawn, 0 without a camera (only the background is drawn then).
     int renderFrame(RenderContext& context, JFrustum& frustum, double elapsed);
+    // The same at a motion frame (framesPerSecond x elapsed x 0.01 above).
+    int renderFrameAt(RenderContext& context, JFrustum& frustum, double frame);
 
     float framesPerSecond = 30.0f;
     float ambient = 0.5f;      // 0..1
