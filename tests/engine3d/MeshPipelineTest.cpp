@@ -5,13 +5,18 @@
 #include "engine3d/JCamera.h"
 #include "engine3d/JFrustum.h"
 #include "engine3d/JLight.h"
+#include "engine3d/JLwoLoader.h"
 #include "engine3d/JMesh.h"
 #include "engine3d/JSurfaceList.h"
 #include "render/Random.h"
 #include "render/RenderContext.h"
+#include "runner/Console.h"
+
+#include "LwoBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -40,6 +45,12 @@ void buildPolygon(JMesh& mesh, const std::vector<JVector>& corners, JSurface* su
     mesh.listMode = JMesh::ListActive;
     mesh.resetActiveLists();
 }
+
+// A render context with its rows reset, drawing nowhere.
+struct Context {
+    RenderContext context{nullptr, 640, 480};
+    Context() { context.beginFrame(); }
+};
 
 const JPolygon& lastPolygon(const JMesh& mesh)
 {
@@ -118,7 +129,8 @@ TEST(MeshPipeline, AmbientHalfIsDiffuse127AndLightsSaturate)
 
 TEST(MeshPipeline, OnlyScreenWindingAboveZeroIsDrawnUnlessDoubleSided)
 {
-    RenderContext context(nullptr, 640, 480);
+    Context frame;
+    RenderContext& context = frame.context;
     JSurfaceList list(2);
     JSurface* one = list.findOrAdd("one");
     JSurface* both = list.findOrAdd("both");
@@ -150,7 +162,8 @@ TEST(MeshPipeline, OnlyScreenWindingAboveZeroIsDrawnUnlessDoubleSided)
 
 TEST(MeshPipeline, ClippedPolygonStartingWithACornerOnThePlaneStillDraws)
 {
-    RenderContext context(nullptr, 640, 480);
+    Context frame;
+    RenderContext& context = frame.context;
     JSurfaceList list(1);
     JFrustum frustum;
     frustum.setUp(632, 312, 640);
@@ -166,7 +179,8 @@ TEST(MeshPipeline, ClippedPolygonStartingWithACornerOnThePlaneStillDraws)
 
 TEST(MeshPipeline, MeshBehindTheCameraIsNeitherTransformedNorDrawn)
 {
-    RenderContext context(nullptr, 640, 480);
+    Context frame;
+    RenderContext& context = frame.context;
     JSurfaceList list(1);
     JMesh mesh(4, 8, 3);
     buildPolygon(mesh, {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}, list.findOrAdd("s"));
@@ -229,4 +243,72 @@ TEST(MeshPipeline, PlanarTextureCoordinatesDrawTwoNumbersPerTexturedCorner)
     EXPECT_EQ(mesh.vertices[1].v, 2176.0f);
     EXPECT_EQ(mesh.vertices[2].u, 3968.0f);
     EXPECT_EQ(mesh.vertices[2].v, 1920.0f);
+}
+
+namespace {
+
+// A cube of side 2 about the origin as an object file: each face's corners ordered so that the face normal
+// cross(P2 - P0, P1 - P0) of the loaded (y turned over) points is `outward`.
+LwoBuilder::Bytes cubeObject(JVector outward[6])
+{
+    std::vector<float> xyz;
+    for (int i = 0; i < 8; ++i) {
+        const JVector p{i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0};
+        xyz.insert(xyz.end(), {float(p.x), float(-p.y), float(p.z)});
+    }
+    LwoBuilder::Bytes pols;
+    int face = 0;
+    for (int axis = 0; axis < 3; ++axis)
+        for (int side = 0; side < 2; ++side) {
+            const int bit = 1 << axis, u = 1 << ((axis + 1) % 3), v = 1 << ((axis + 2) % 3);
+            const int base = side ? bit : 0;
+            std::vector<uint32_t> corners = {uint32_t(base), uint32_t(base | u), uint32_t(base | u | v),
+                                             uint32_t(base | v)};
+            auto at = [](uint32_t i) { return JVector{i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0}; };
+            JVector out{0, 0, 0};
+            (axis == 0 ? out.x : axis == 1 ? out.y : out.z) = side ? 1 : -1;
+            const JVector p0 = at(corners[0]);
+            if (dot(cross(at(corners[2]) - p0, at(corners[1]) - p0), out) < 0)
+                std::reverse(corners.begin(), corners.end());
+            LwoBuilder::polygon(pols, corners, 1);
+            outward[face++] = out;
+        }
+    return LwoBuilder::object({LwoBuilder::points(xyz), LwoBuilder::chunk("POLS", pols)});
+}
+
+} // namespace
+
+TEST(MeshPipeline, ClosedCubeHandsOverExactlyTheFacesTurnedToTheCamera)
+{
+    JVector outward[6];
+    const LwoBuilder::Bytes bytes = cubeObject(outward);
+    NullConsole console;
+    JSurfaceList list(4);
+    JMesh cube;
+    JLwoLoader loader;
+    ASSERT_EQ(loader.loadBytes(cube, bytes.data(), bytes.size(), &list, console), 1);
+    Context frame;
+    JFrustum frustum;
+    frustum.setUp(632, 312, 640);
+    JCamera camera;
+    camera.height = 320;
+    std::mt19937 random(9);
+    std::uniform_real_distribution<double> angle(-180, 180);
+    for (int i = 0; i < 100; ++i) {
+        JMatrix rotation, move;
+        rotation.rotationFromDegrees({angle(random), angle(random), angle(random)});
+        move.translation({angle(random) / 100, angle(random) / 200, 12});
+        cube.world = move * rotation;
+        int facing = 0;
+        bool edgeOn = false;
+        for (const JVector& n : outward) {
+            const double d = dot(rotation.transform(n), cube.world.transform(n)); // normal . face centre
+            facing += d < 0;
+            edgeOn = edgeOn || std::fabs(d) < 1e-6;
+        }
+        if (edgeOn)
+            continue;
+        cube.prepareFrame(127.5f, frustum);
+        EXPECT_EQ(cube.drawFrame(frame.context, nullptr, 0, frustum, camera, 0, 80), facing);
+    }
 }

@@ -1,7 +1,9 @@
-// The mesh model: capacities, surface separation, edges, the surface list and averaged normals.
+// The mesh model: capacities, surface separation, edges, the surface list, averaged normals and texture
+// registration.
 
 #include "engine3d/JMesh.h"
 #include "engine3d/JSurfaceList.h"
+#include "render/RenderContext.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +201,24 @@ TEST(Mesh, PolygonWithCollinearFirstCornersTakesTheWholeOutlinesNormal)
     EXPECT_TRUE(equal(mesh.vertices[0].normal, {0, 0, -1}));
     EXPECT_EQ(mesh.vertices[5].shareCount, 0);
     EXPECT_TRUE(equal(mesh.vertices[5].normal, {0, 0, 0}));
+}
+
+TEST(Mesh, TexturesAreRegisteredOncePerDistinctWholePicture)
+{
+    RenderContext context(nullptr, 640, 480);
+    JSurfaceList list(4);
+    const char* names[3] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i) {
+        JSurface* s = list.findOrAdd(names[i]);
+        s->texture = std::make_unique<Bitmap>(64, 64, Bitmap::FormatXrgb32);
+        s->texture->fill(10, 20, 30);
+    }
+    list.entry(2).texture->row32(63)[5] = 0xffffff; // differs from the others in its last row only
+    EXPECT_EQ(JMesh::registerTextures(list, context), 2);
+    EXPECT_EQ(context.textureCount(), 2);
+    EXPECT_NE(list.entry(0).textureHandle, nullptr);
+    EXPECT_EQ(list.entry(0).textureHandle, list.entry(1).textureHandle);
+    EXPECT_NE(list.entry(2).textureHandle, list.entry(0).textureHandle);
+    JMesh::releaseTexturePixels(list);
+    EXPECT_EQ(list.entry(0).texture->pixels(), nullptr);
 }
