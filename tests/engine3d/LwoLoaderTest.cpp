@@ -2,6 +2,8 @@
 
 #include "LwoBuilder.h"
 
+#include "data/PackArchive.h"
+#include "data/PackWriter.h"
 #include "engine3d/JLwoLoader.h"
 #include "engine3d/JMesh.h"
 #include "engine3d/JSurfaceList.h"
@@ -293,4 +295,35 @@ TEST(LwoLoader, MalformedInputLoadsWithinTheFile)
         Loaded o(bytes, list);
         expectConsistent(o.mesh, list);
     }
+}
+
+TEST(LwoLoader, ObjectAndItsTextureComeFromTheArchive)
+{
+    Bytes tga(18, 0); // uncompressed true colour, 4 x 2, 24 bits
+    tga[2] = 2;
+    tga[12] = 4;
+    tga[14] = 2;
+    tga[16] = 24;
+    tga.resize(tga.size() + 4 * 2 * 3, 0x40);
+    const Bytes colour = {10, 20, 30, 0};
+    const Bytes object =
+        B::object({B::points(kThreePoints), B::names({"Wood"}), polygons({{{0, 1, 2}, 1}}),
+                   B::surface("Wood", {B::field("COLR", colour), B::field("CTEX", nameField("Planar Image Map")),
+                                       B::field("TIMG", nameField("pics\\wood.tga"))})});
+    PackWriter writer;
+    writer.add("objects\\thing.lwo", object);
+    writer.add("pics\\wood.tga", tga);
+    packArchive().loadFromMemory(writer.bytes().data(), writer.bytes().size(), "test.dat");
+    JSurfaceList list(60);
+    RecordingConsole console;
+    JMesh mesh("OBJECTS\\Thing.lwo", &list, console);
+    packArchive().clear();
+    ASSERT_EQ(mesh.loadResult, 1);
+    EXPECT_STREQ(mesh.name, "OBJECTS\\Thing.lwo");
+    const JSurface* s = mesh.polygons[0].surface;
+    ASSERT_NE(s->texture, nullptr);
+    EXPECT_EQ(s->textureWidth * 10 + s->textureHeight, 42);
+    EXPECT_EQ(s->red + s->green + s->blue, 3 * 255) << "a texture turns the colour white";
+    EXPECT_EQ(console.pieces, (std::vector<std::string>{"Surface:", "Wood", "\n", "Read    1 polys\n",
+                                                        "Loaded texture: \"", "pics\\wood.tga", "'\"\n"}));
 }
