@@ -1,7 +1,9 @@
-// One frame of the maze scene through the tool's render path: its hash, and what its span rows must be.
+// The scene tool: an object's summary lines, and one frame of the maze scene through its render path (its
+// hash, and what its span rows must be).
 
 #include "SceneFiles.h"
 
+#include "LwoBuilder.h"
 #include "MazeScene.h"
 #include "SceneTool.h"
 #include "display/OfflineDisplay.h"
@@ -10,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -31,9 +35,43 @@ uint64_t frameHash(const Bitmap& frame)
     return h;
 }
 
+std::string captured(std::FILE* file)
+{
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        text += char(c);
+    return text;
+}
+
 } // namespace
 
-TEST(SceneRender, MazeFrameTilesEveryRowAndCoversTheFrustumInsideTheBand)
+TEST(SceneTool, ObjectSummaryComesFirstAndFailuresGiveOneLine)
+{
+    SceneFolder folder;
+    LwoBuilder object;
+    for (const JVector& p : {JVector{1, 2, 3}, JVector{4, 5, 6}, JVector{2, 3, 4}, JVector{9, 9, 9}})
+        object.addPoint(p);
+    object.addPolygon({0, 1, 2}, 1);
+    object.addPolygon({0, 1, 7}, 1); // a corner past the points: dropped
+    object.addSurface({"Skin"});
+    folder.write("t.lwo", object.bytes());
+    folder.write("bad.lwo", std::string("FORM\0\0\0\4LWO2"));
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_EQ(sceneObject(folder.path().string(), "t.lwo", out, err), 0);
+    // Bounds over every point, y turned over.
+    const std::string summary = "points 4\npolygons 1\nsurfaces 1\nbounds 1 -9 3 9 -2 9\n";
+    EXPECT_EQ(captured(out).substr(0, summary.size()), summary);
+    EXPECT_EQ(sceneObject(folder.path().string(), "bad.lwo", out, err), 1);
+    EXPECT_EQ(sceneObject(folder.path().string(), "none.lwo", out, err), 1);
+    const std::string reasons = captured(err);
+    EXPECT_EQ(std::count(reasons.begin(), reasons.end(), '\n'), 2) << reasons;
+    std::fclose(out);
+    std::fclose(err);
+}
+
+TEST(SceneTool, MazeFrameTilesEveryRowAndCoversTheFrustumInsideTheBand)
 {
     SceneFolder folder;
     std::string reason;
