@@ -1,0 +1,40 @@
+#pragma once
+// One node of a row list of the span buffer: columns x0 .. x1 drawn one way, with its depth line.
+
+#include <cstdint>
+
+class Bitmap;
+
+// What a span draws (its `kind`).
+enum SpanKind : int32_t {
+    SpanFlat = 1,              // every pixel = colour
+    SpanGouraud = 4,           // r, g, b stepped across the span
+    SpanTextured = 0x82,       // perspective-correct texture
+    SpanTexturedShaded = 0x86, // perspective-correct texture times the Gouraud colour
+    SpanSkip = 0xffff,         // pixels left as they are
+};
+// Bit of SpanTextured and SpanTexturedShaded.
+constexpr int32_t kSpanKindTextureBit = 0x80;
+
+// Which values a span carries (its `attributes`).
+enum SpanAttribute : int32_t {
+    SpanAttrBase = 0x1,    // always set
+    SpanAttrColour = 0x2,  // r, g, b and their changes
+    SpanAttrTexture = 0x8, // uw, vw and their changes
+};
+
+struct Span {
+    int32_t x0 = 0, x1 = 0;      // first and last column, inclusive
+    float w = 0;                 // 1/z at x0
+    int32_t r = 0, g = 0, b = 0; // colour at x0, 0..255 (with SpanAttrColour)
+    float uw = 0, vw = 0;        // (u + 0.5)/z and (v + 0.5)/z at x0 (with SpanAttrTexture)
+    float dw = 0;                // change of w per column
+    float dr = 0, dg = 0, db = 0;
+    float duw = 0, dvw = 0;
+    uint32_t colour = 0; // 0x00RRGGBB (SpanFlat)
+    int32_t kind = SpanSkip;
+    int32_t attributes = SpanAttrBase;
+    const Bitmap* texture = nullptr; // 256 x 256, 32 bits (textured kinds)
+    Span* next = nullptr;
+    Span* previous = nullptr;
+};
