@@ -459,6 +459,8 @@ SceneRead readScene(const std::string& text, const std::function<void(const std:
             }
             item->bones.push_back(SceneBone{});
             bone = &item->bones.back();
+        } else if (k == "LightName" && item && t.size() >= 2) {
+            item->name = t[1];
         } else if (k == "AmbIntensity" && t.size() == 2) {
             scene.ambient = number(t[1]);
         } else if (k == "FramesPerSecond" && t.size() == 2) {
