@@ -244,6 +244,31 @@ TEST(ShowScenes, LabyrinthKeepsTheSpanBudgetOverItsSection)
     EXPECT_LT(most, 480 * 50);
 }
 
+// The greetings (400 x 80, additive) flash into the view's lower-left corner: the dancer stays out of it.
+TEST(ShowScenes, BoneManLeavesTheGreetingsCornerBlack)
+{
+    MountedShow mounted;
+    OfflineDisplay display(640, 480);
+    RenderContext context(&display, 640, 480);
+    JSurfaceList surfaces(60);
+    NullConsole console;
+    JScene scene;
+    ASSERT_EQ(scene.load(ShowCheck::kBoneManScene, &surfaces, console), 1);
+    JFrustum frustum(false);
+    // The view is rows 80..399 of the frame; a greeting's bottom row is the view's row 318.
+    const int top = 80 + 319 - 80;
+    for (int frame = 0; frame <= 461; frame += 4) {
+        EXPECT_GT(scene.renderFrameAt(context, frustum, frame), 0) << "frame " << frame;
+        int lit = 0;
+        for (int y = top; y < top + 80; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                lit += (display.backBuffer().row32(y)[x] & 0xFFFFFF) != 0 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(lit, 0) << "frame " << frame;
+    }
+}
+
 // Each broken source stops the kit with the file and the rule it breaks.
 TEST(ShowCheck, BrokenSourceFailsNamingTheFileAndTheRule)
 {
