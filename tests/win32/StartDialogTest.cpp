@@ -1,0 +1,3 @@
+#include "platform/StartDialog.h"
+#include <gtest/gtest.h>
+TEST(X, Y) {}
