@@ -1,6 +1,7 @@
 #include "data/ImageLoader.h"
 
 #include "data/Bitmap.h"
+#include "data/ByteReader.h"
 #include "data/PackFile.h"
 
 #include <algorithm>
@@ -8,15 +9,6 @@
 #include <vector>
 
 namespace {
-
-uint16_t le16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 bool sizeAccepted(int64_t width, int64_t height)
 {
@@ -26,6 +18,29 @@ bool sizeAccepted(int64_t width, int64_t height)
 uint32_t rgb(uint8_t r, uint8_t g, uint8_t b)
 {
     return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+}
+
+// One stored row of 8-bit indices, 24-bit B, G, R or 32-bit B, G, R, x (taken as stored: the fourth byte
+// lands in the top byte) into `width` XRGB pixels.
+void storeRow(uint32_t* dst, int32_t width, const std::vector<uint8_t>& row, int depth, const uint32_t* palette)
+{
+    ByteReader pixels(row.data(), row.size());
+    uint8_t b, g, r;
+    uint32_t stored;
+    for (int32_t x = 0; x < width; ++x) {
+        if (depth == 8) {
+            pixels.u8(b);
+            dst[x] = palette[b];
+        } else if (depth == 24) {
+            pixels.u8(b);
+            pixels.u8(g);
+            pixels.u8(r);
+            dst[x] = rgb(r, g, b);
+        } else {
+            pixels.u32le(stored);
+            dst[x] = stored;
+        }
+    }
 }
 
 } // namespace
@@ -61,16 +76,22 @@ int loadTga(Bitmap& image, const char* fileName)
     uint8_t h[18];
     if (file.read(h, sizeof h) != int32_t(sizeof h))
         return 0;
-    const uint8_t idLength = h[0];
-    const uint8_t imageType = h[2];
+    ByteReader header(h, sizeof h);
+    uint8_t idLength, imageType, entryBits, depth;
+    int16_t mapFirst, mapLength, width, height;
+    header.u8(idLength);
+    header.skip(1); // colour map type
+    header.u8(imageType);
+    header.i16le(mapFirst);
+    header.i16le(mapLength);
+    header.u8(entryBits);
+    header.skip(4); // origin
+    header.i16le(width);
+    header.i16le(height);
+    header.u8(depth);
     if (imageType != 1 && imageType != 2)
         return 0;
-    const int32_t mapFirst = int16_t(le16(h + 3));
-    const int32_t mapLength = int16_t(le16(h + 5));
-    const int32_t entryBytes = (h[7] + 7) / 8;
-    const int32_t width = int16_t(le16(h + 12));
-    const int32_t height = int16_t(le16(h + 14));
-    const uint8_t depth = h[16];
+    const int32_t entryBytes = (entryBits + 7) / 8;
     if (!sizeAccepted(width, height) || !image.create(width, height, Bitmap::FormatXrgb32))
         return 0;
 
@@ -95,16 +116,7 @@ int loadTga(Bitmap& image, const char* fileName)
             std::fill(row.begin(), row.end(), uint8_t(0));
             if (file.read(row.data(), int32_t(row.size())) <= 0)
                 break; // the rest stays as allocated: zero
-            uint32_t* dst = image.row32(height - 1 - k);
-            const uint8_t* src = row.data();
-            for (int32_t x = 0; x < width; ++x, src += bytesPerPixel) {
-                if (depth == 8)
-                    dst[x] = palette[src[0]];
-                else if (depth == 24)
-                    dst[x] = rgb(src[2], src[1], src[0]);
-                else
-                    dst[x] = le32(src); // B, G, R, A: the alpha lands in the top byte
-            }
+            storeRow(image.row32(height - 1 - k), width, row, depth, palette);
         }
     }
     return 1;
@@ -120,13 +132,20 @@ int loadBmp(Bitmap& image, const char* fileName)
     uint8_t h[54];
     if (file.read(h, sizeof h) != int32_t(sizeof h))
         return 0;
-    const uint32_t dataOffset = le32(h + 10);
-    const uint32_t infoSize = le32(h + 14);
-    const int32_t width = int32_t(le32(h + 18));
-    const int32_t height = int32_t(le32(h + 22));
-    const uint16_t bitCount = le16(h + 28);
-    const uint32_t compression = le32(h + 30);
-    const uint32_t coloursUsed = le32(h + 46);
+    ByteReader header(h, sizeof h);
+    uint32_t dataOffset, infoSize, compression, coloursUsed;
+    int32_t width, height;
+    uint16_t bitCount;
+    header.seek(10);
+    header.u32le(dataOffset);
+    header.u32le(infoSize);
+    header.i32le(width);
+    header.i32le(height);
+    header.skip(2); // planes
+    header.u16le(bitCount);
+    header.u32le(compression);
+    header.seek(46);
+    header.u32le(coloursUsed);
     if (infoSize != 40 || (bitCount != 8 && bitCount != 24 && bitCount != 32))
         return 0;
     // Height <= 0 would be a top-down file: not supported.
@@ -135,8 +154,14 @@ int loadBmp(Bitmap& image, const char* fileName)
     if (compression == 3 && bitCount == 32) {
         // Bit-field masks are fine when they describe the plain B, G, R, x layout.
         uint8_t masks[12];
-        if (file.read(masks, sizeof masks) != int32_t(sizeof masks) || le32(masks) != 0x00FF0000u ||
-            le32(masks + 4) != 0x0000FF00u || le32(masks + 8) != 0x000000FFu)
+        if (file.read(masks, sizeof masks) != int32_t(sizeof masks))
+            return 0;
+        ByteReader fields(masks, sizeof masks);
+        uint32_t red, green, blue;
+        fields.u32le(red);
+        fields.u32le(green);
+        fields.u32le(blue);
+        if (red != 0x00FF0000u || green != 0x0000FF00u || blue != 0x000000FFu)
             return 0;
     } else if (compression != 0) {
         return 0; // run-length and other encodings
@@ -164,16 +189,7 @@ int loadBmp(Bitmap& image, const char* fileName)
         std::fill(row.begin(), row.end(), uint8_t(0));
         if (file.read(row.data(), int32_t(rowBytes)) <= 0)
             break; // short pixel data: the remaining rows stay zero
-        uint32_t* dst = image.row32(height - 1 - k);
-        const uint8_t* src = row.data();
-        for (int32_t x = 0; x < width; ++x, src += bytesPerPixel) {
-            if (bitCount == 8)
-                dst[x] = palette[src[0]];
-            else if (bitCount == 24)
-                dst[x] = rgb(src[2], src[1], src[0]);
-            else
-                dst[x] = le32(src); // taken as stored, the fourth byte included
-        }
+        storeRow(image.row32(height - 1 - k), width, row, bitCount, palette);
     }
     return 1;
 }

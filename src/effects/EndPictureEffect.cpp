@@ -1,6 +1,5 @@
 #include "effects/EndPictureEffect.h"
 
-#include "music/TriggerSource.h"
 #include "render/Fixed.h"
 #include "render/PixelOps.h"
 
@@ -19,10 +18,8 @@ int EndPictureEffect::render(RenderContext&, Bitmap& view, TriggerSource& player
         const size_t viewBytes = size_t(view.height() - 1) * size_t(view.pitch()) + size_t(view.width()) * 4;
         std::memcpy(view.pixels(), m_picture.pixels(), std::min(pictureBytes, viewBytes));
     }
-    const double a = m_fadeIn.value(elapsed, 1);
-    const int hit = player.trigger(255);
-    const double b = m_fadeOut.value(elapsed, hit);
-    const int brighten = truncToInt32(a), darken = truncToInt32(b);
+    const FadeLevels fade = m_fade.levels(elapsed, player);
+    const int brighten = truncToInt32(fade.in), darken = truncToInt32(fade.out);
     if (brighten != 0)
         addColor(view, brighten, brighten, brighten);
     if (darken != 0)

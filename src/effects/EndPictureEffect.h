@@ -17,6 +17,5 @@ public:
 
 private:
     Bitmap m_picture;
-    Ramp m_fadeIn{100, 255, 0, 1.4};
-    Ramp m_fadeOut{100, 0, 255, 0.9};
+    Fade m_fade{Ramp(100, 255, 0, 1.4), Ramp(100, 0, 255, 0.9)};
 };

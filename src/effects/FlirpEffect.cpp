@@ -1,6 +1,5 @@
 #include "effects/FlirpEffect.h"
 
-#include "music/TriggerSource.h"
 #include "render/Fixed.h"
 #include "render/PixelOps.h"
 #include "render/Random.h"
@@ -74,9 +73,8 @@ int FlirpEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, dou
         blitAdd(m_pictures[m_pictureIndex], view, float(r2 % 20 - 10), float(r1 % 20 - 10), k, k, k);
     }
 
-    const int a = truncToInt32(m_fadeIn.value(t, 1));
-    const int hit = player.trigger(255);
-    const int b = truncToInt32(m_fadeOut.value(t, hit));
+    const FadeLevels fade = m_fade.levels(t, player);
+    const int a = truncToInt32(fade.in), b = truncToInt32(fade.out);
     if (a != 0)
         subtractColor(view, a, a, a);
     if (b != 0)

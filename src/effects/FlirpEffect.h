@@ -33,8 +33,7 @@ private:
     Bitmap m_texture;
     Bitmap m_pictures[3];
     GridMap m_grid;
-    Ramp m_fadeIn{100, 255, 0, 1.5};
-    Ramp m_fadeOut{80, 0, 255, 1.0};
+    Fade m_fade{Ramp(100, 255, 0, 1.5), Ramp(80, 0, 255, 1.0)};
     Ramp m_pictureRise{296, 0, 255, 1.4};
     Ramp m_pictureFall{400, 255, 0, 1.0};
     int32_t m_pictureIndex = 0;

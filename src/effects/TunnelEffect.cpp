@@ -163,10 +163,8 @@ int TunnelEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, do
 
     if (m_flash != 0)
         addColor(view, m_flash, m_flash, m_flash);
-    const double a = m_fadeIn.value(t, 1);
-    const int hit = player.trigger(255);
-    const double b = m_fadeOut.value(t, hit);
-    const int fadeIn = truncToInt32(a), fadeOut = truncToInt32(b);
+    const FadeLevels fade = m_fade.levels(t, player);
+    const int fadeIn = truncToInt32(fade.in), fadeOut = truncToInt32(fade.out);
     if (fadeIn != 0)
         subtractColor(view, fadeIn, fadeIn, fadeIn);
     if (fadeOut != 0)

@@ -63,6 +63,5 @@ private:
     int32_t m_flaresOn = 0;
     double m_baseZ = 0;
     double m_flashTime = 0;
-    Ramp m_fadeIn{100, 255, 0, 1.0};
-    Ramp m_fadeOut{80, 0, 255, 1.5};
+    Fade m_fade{Ramp(100, 255, 0, 1.0), Ramp(80, 0, 255, 1.5)};
 };

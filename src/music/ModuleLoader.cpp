@@ -1,6 +1,6 @@
 // The XM loader of ModulePlayer: parses a file image into the song model through bounds-checked reads.
 
-#include "music/ByteReader.h"
+#include "data/ByteReader.h"
 #include "music/ModulePlayer.h"
 
 #include <cstdio>
@@ -14,24 +14,24 @@ const uint32_t kPatternHeader = 9;
 const uint32_t kInstrumentHeader = 263;
 const uint32_t kEmptyInstrumentHeader = 33;
 const uint32_t kSampleHeader = 40;
+const char kSignature[] = "Extended Module: ";
 
 int clampInt(int v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-uint32_t le16(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
-}
-
 void readEnvelope(Envelope& e, const uint8_t* hdr, int pointsAt, int count, int sustain, int loopStart, int loopEnd,
                   int type)
 {
     e.pointCount = count > Envelope::kMaxPoints ? Envelope::kMaxPoints : count;
+    ByteReader points(hdr + pointsAt, Envelope::kMaxPoints * 4);
     for (int k = 0; k < Envelope::kMaxPoints; ++k) {
-        e.x[k] = int(le16(hdr + pointsAt + k * 4));
-        e.y[k] = clampInt(int(le16(hdr + pointsAt + k * 4 + 2)), 0, 64);
+        uint16_t x, y;
+        points.u16le(x);
+        points.u16le(y);
+        e.x[k] = int(x);
+        e.y[k] = clampInt(int(y), 0, 64);
     }
     e.sustain = sustain;
     e.loopStart = loopStart;
@@ -107,12 +107,11 @@ void finishSample(Sample& s)
     } else {
         setPoint(d.loopEnd, point(d.loopEnd - 1));
         setPoint(d.loopEnd + 1, point(d.loopEnd));
-        if (d.loopStart == 0) {
-            // A backward voice may lie up to a step below point 0: mirror the first point there.
-            for (int k = 1; k <= SampleData::kFrontPoints; ++k)
-                setPointFront(d, k, point(0));
-        }
     }
+    // A backward voice may lie up to a step below its loop start, which can be before point 0:
+    // the first point is repeated there.
+    for (int k = 1; k <= SampleData::kFrontPoints; ++k)
+        setPointFront(d, k, point(0));
 }
 
 } // namespace
@@ -160,25 +159,28 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     if (!data)
         return 0;
     ByteReader r(data, size);
-    char signature[18] = {};
-    if (!r.bytes(0, signature, 17) || std::strcmp(signature, "Extended Module: ") != 0)
+    char signature[sizeof kSignature - 1];
+    if (!r.bytes(signature, sizeof signature) || std::memcmp(signature, kSignature, sizeof signature) != 0)
         return 0;
     clearSong();
-    if (!r.has(0, 80))
+    // The fixed fields end at byte 80, before the order table.
+    uint32_t headerSize;
+    uint16_t songLength, restartPos, channels, patterns, instruments, flags, speed, tempo;
+    if (!r.has(80 - r.position()))
         return 0;
-    r.bytes(17, m_moduleName, 20);
-    r.bytes(38, m_trackerName, 20);
-
-    uint32_t headerSize, songLength, restartPos, channels, patterns, instruments, flags, speed, tempo;
-    r.u32(60, headerSize);
-    r.u16(64, songLength);
-    r.u16(66, restartPos);
-    r.u16(68, channels);
-    r.u16(70, patterns);
-    r.u16(72, instruments);
-    r.u16(74, flags);
-    r.u16(76, speed);
-    r.u16(78, tempo);
+    r.bytes(m_moduleName, 20);
+    r.skip(1); // 0x1A
+    r.bytes(m_trackerName, 20);
+    r.skip(2); // version
+    r.u32le(headerSize);
+    r.u16le(songLength);
+    r.u16le(restartPos);
+    r.u16le(channels);
+    r.u16le(patterns);
+    r.u16le(instruments);
+    r.u16le(flags);
+    r.u16le(speed);
+    r.u16le(tempo);
     m_storedHeaderSize = headerSize;
     m_fixedLayout = headerSize == kFixedSongHeader;
     // The song header holds 20 bytes of fields and then its order entries.
@@ -200,7 +202,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     m_speed = m_defaultSpeed;
     m_tempo = m_defaultTempo;
     uint32_t orderBytes = headerSize - 20 < 256 ? headerSize - 20 : 256;
-    if (!r.bytes(80, m_order, orderBytes))
+    if (!r.bytes(m_order, orderBytes))
         return 0;
 
     m_channelCount = int(channels);
@@ -213,9 +215,10 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     // Patterns start after the stored song header; each one's data after its stored header length.
     uint64_t pos = 60 + uint64_t(headerSize);
     for (uint32_t p = 0; p < patterns; ++p) {
-        uint32_t headerLength, rows, packedSize;
-        if (!r.u32(pos, headerLength) || !r.u16(pos + 5, rows) || !r.u16(pos + 7, packedSize))
-            return 0;
+        uint32_t headerLength;
+        uint16_t rows, packedSize;
+        if (!r.seek(pos) || !r.u32le(headerLength) || !r.skip(1) || !r.u16le(rows) || !r.u16le(packedSize))
+            return 0; // the length, the packing type, the rows and the packed size
         uint32_t storedLength = headerLength;
         if (headerLength != kPatternHeader)
             m_fixedLayout = false;
@@ -223,7 +226,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
             headerLength = kPatternHeader;
         if (rows > uint32_t(Pattern::kMaxRows))
             return 0;
-        if (!r.has(pos + headerLength, packedSize))
+        if (!r.seek(pos + headerLength) || !r.has(packedSize))
             return 0;
         auto pattern = std::make_unique<Pattern>();
         pattern->setStoredHeaderLength(storedLength);
@@ -231,7 +234,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         if (rows == 0)
             ok = pattern->create(m_channelCount, 64, nullptr, 0); // 64 empty rows
         else
-            ok = pattern->create(m_channelCount, int(rows), r.at(pos + headerLength), int(packedSize));
+            ok = pattern->create(m_channelCount, int(rows), r.current(), int(packedSize));
         m_patterns.push_back(std::move(pattern));
         if (!ok)
             return 0;
@@ -244,15 +247,23 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     for (uint32_t i = 0; i < instruments; ++i) {
         Instrument& ins = m_instruments[i];
         uint32_t storedSize;
-        if (!r.u32(pos, storedSize) || !r.has(pos, 29))
+        if (!r.seek(pos) || !r.has(29) || !r.u32le(storedSize))
             return 0;
         ins.storedHeaderSize = storedSize;
         uint32_t headerBytes = (storedSize == 0 || storedSize > kInstrumentHeader) ? kInstrumentHeader : storedSize;
-        uint8_t hdr[kInstrumentHeader];
-        r.bytesPadded(pos, hdr, headerBytes);
-        std::memset(hdr + headerBytes, 0, kInstrumentHeader - headerBytes);
+        // What is there of the header, zero-filled to its full size.
+        uint8_t hdr[kInstrumentHeader] = {};
+        r.seek(pos);
+        r.bytes(hdr, headerBytes < r.remaining() ? headerBytes : r.remaining());
         std::memcpy(ins.name, hdr + 4, 22);
-        int sampleCount = int(int16_t(le16(hdr + 27)));
+        ByteReader fields(hdr, sizeof hdr);
+        int16_t storedSamples;
+        uint16_t fadeout;
+        fields.seek(27);
+        fields.i16le(storedSamples);
+        fields.seek(239);
+        fields.u16le(fadeout);
+        int sampleCount = storedSamples;
         if (sampleCount < 0)
             sampleCount = 0;
         if (storedSize != (sampleCount == 0 ? kEmptyInstrumentHeader : kInstrumentHeader))
@@ -261,7 +272,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
             pos += headerBytes;
             continue;
         }
-        if (!r.has(pos, headerBytes))
+        if (!r.seek(pos) || !r.has(headerBytes))
             return 0;
         std::memcpy(ins.keymap, hdr + 33, 96);
         readEnvelope(ins.volumeEnvelope, hdr, 129, hdr[225], hdr[227], hdr[228], hdr[229], hdr[233]);
@@ -270,29 +281,33 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         ins.vibratoSweep = hdr[236];
         ins.vibratoDepth = hdr[237];
         ins.vibratoRate = hdr[238];
-        ins.fadeout = int(le16(hdr + 239));
+        ins.fadeout = fadeout;
         ins.empty = false;
         ins.sampleCount = sampleCount > Instrument::kMaxSamples ? Instrument::kMaxSamples : sampleCount;
         pos += headerBytes;
 
         // Sample headers: more than 16 are read only to skip their data. All must be in the file.
-        if (!r.has(pos, uint64_t(sampleCount) * kSampleHeader))
+        if (!r.seek(pos) || !r.has(uint64_t(sampleCount) * kSampleHeader))
             return 0;
         std::vector<SampleHeader> headers(static_cast<size_t>(sampleCount));
         for (int s = 0; s < sampleCount; ++s) {
-            uint8_t sh[kSampleHeader];
-            if (!r.bytes(pos, sh, kSampleHeader))
-                return 0;
             SampleHeader& h = headers[size_t(s)];
-            r.u32(pos, h.length);
-            r.u32(pos + 4, h.loopStart);
-            r.u32(pos + 8, h.loopLength);
-            h.volume = sh[12] > 64 ? 64 : sh[12];
-            h.finetune = int8_t(sh[13]);
-            h.type = sh[14];
-            h.panning = sh[15];
-            h.relativeNote = int8_t(sh[16]);
-            std::memcpy(h.name, sh + 18, 22);
+            uint8_t volume, finetune, type, panning, relativeNote;
+            r.u32le(h.length);
+            r.u32le(h.loopStart);
+            r.u32le(h.loopLength);
+            r.u8(volume);
+            r.u8(finetune);
+            r.u8(type);
+            r.u8(panning);
+            r.u8(relativeNote);
+            r.skip(1); // reserved
+            r.bytes(h.name, 22);
+            h.volume = volume > 64 ? 64 : volume;
+            h.finetune = int8_t(finetune);
+            h.type = type;
+            h.panning = panning;
+            h.relativeNote = int8_t(relativeNote);
             pos += kSampleHeader;
         }
         for (int s = 0; s < sampleCount; ++s) {
@@ -328,7 +343,8 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
                 if (!d.buffer.create(d.length, 1, d.bits, 44100, false, SampleData::kFrontPoints * bps))
                     return 0;
                 // The odd last byte of a 16-bit sample is copied into the slack, not decoded.
-                r.bytes(pos, d.buffer.data(), present);
+                if (present && r.seek(pos))
+                    r.bytes(d.buffer.data(), present);
                 finishSample(smp);
             }
             pos += stored;

@@ -1,18 +1,15 @@
 #include "music/SoftwareMixer.h"
 
 #include "music/MixKernels.h"
+#include "platform/ScalarSwitch.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
-std::atomic<bool> g_forceScalar{[] {
-    const char* e = std::getenv("KALVORA_FORCE_SCALAR");
-    return e && std::strcmp(e, "0") != 0;
-}()};
+std::atomic<bool> g_forceScalar{scalarKernelsOnly()};
 
 enum Event { None, End, Loop, Turn, Wrap };
 

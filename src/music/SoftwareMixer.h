@@ -22,8 +22,7 @@ public:
         return 1;
     }
 
-    // Uses the scalar loops only (they and the SIMD ones give the same output); the environment
-    // variable KALVORA_FORCE_SCALAR=1 sets it at start-up.
+    // Uses the scalar loops only (they and the SIMD ones give the same output); starts as scalarKernelsOnly().
     static void setForceScalar(bool scalar);
     static bool forceScalar();
 

@@ -1,12 +1,11 @@
 #include "render/PixelKernels.h"
 
+#include "platform/ScalarSwitch.h"
 #include "render/PixelCells.h"
 #include "render/PixelOps.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -106,15 +105,9 @@ const PixelKernels kScalar = {
     gridSpanScalar, gridBlockScalar, waterRowScalar,      stepRowScalar,
 };
 
-bool scalarFromEnvironment()
-{
-    const char* value = std::getenv("KALVORA_SCALAR");
-    return value && value[0] && std::strcmp(value, "0") != 0;
-}
-
 std::atomic<bool>& forcedScalar()
 {
-    static std::atomic<bool> forced{scalarFromEnvironment()};
+    static std::atomic<bool> forced{scalarKernelsOnly()};
     return forced;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // The hot loops behind PixelOps: a scalar reference set and an SSE2 set with identical results, one of
-// them chosen once at start-up (KALVORA_SCALAR=1 in the environment, or forceScalarPixelKernels, picks
-// the scalar set).
+// them chosen once at start-up (scalarKernelsOnly(), or forceScalarPixelKernels, picks the scalar set).
 
 #include <cstddef>
 #include <cstdint>

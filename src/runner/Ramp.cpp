@@ -1,6 +1,12 @@
 #include "runner/Ramp.h"
 
+#include "music/TriggerSource.h"
+
 #include <cmath>
+
+namespace {
+constexpr int kFadeOutSync = 255;
+} // namespace
 
 double Ramp::value(double time, int start)
 {
@@ -18,4 +24,13 @@ double Ramp::value(double time, int start)
     if (e < 0)
         e = 0;
     return m_from + std::pow(e / m_duration, m_exponent) * (m_to - m_from);
+}
+
+FadeLevels Fade::levels(double time, TriggerSource& player)
+{
+    FadeLevels levels;
+    levels.in = m_in.value(time, 1);
+    const int hit = player.trigger(kFadeOutSync);
+    levels.out = m_out.value(time, hit);
+    return levels;
 }

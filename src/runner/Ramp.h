@@ -1,5 +1,7 @@
 #pragma once
-// A timed interpolation from one value to another, used for fades.
+// A timed interpolation from one value to another, and the fade every effect runs with two of them.
+
+class TriggerSource;
 
 class Ramp {
 public:
@@ -21,4 +23,24 @@ private:
     double m_duration;
     double m_exponent;
     int m_started = 0;
+};
+
+// The two levels of a fade on one frame, as the ramps give them.
+struct FadeLevels {
+    double in;
+    double out;
+};
+
+// A fade-in that starts with the effect and a fade-out that starts on sync 255.
+class Fade {
+public:
+    Fade(Ramp in, Ramp out) : m_in(in), m_out(out) {}
+
+    // The fade-in value, then one sync 255 consumed from `player`, then the fade-out value, in that order:
+    // the first frame of the effect starts the fade-in, and the frame the sync arrives starts the fade-out.
+    FadeLevels levels(double time, TriggerSource& player);
+
+private:
+    Ramp m_in;
+    Ramp m_out;
 };
