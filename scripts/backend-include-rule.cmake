@@ -1,6 +1,6 @@
-# Fails when a file under SOURCE_DIR outside the back-end files includes an SDL or Windows header.
-# Back-end files: everything under platform/, and the SDL and win32 files of display/ and music/.
-#   cmake -DSOURCE_DIR=src -P cmake/CheckBackendIncludes.cmake
+# Run with -DSOURCE_DIR=<src> -P: fails when a file outside the back-end files includes an SDL or Windows
+# header. Back-end files: everything under platform/, and the SDL and win32 files of display/ and music/.
+cmake_minimum_required(VERSION 3.20)
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
@@ -22,5 +22,3 @@ if(offenders)
   list(JOIN offenders "\n  " text)
   message(FATAL_ERROR "SDL or Windows headers outside the back-end files:\n  ${text}")
 endif()
-list(LENGTH files count)
-message(STATUS "${count} files checked: SDL and Windows headers only in back-end files")
