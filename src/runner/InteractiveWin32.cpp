@@ -26,9 +26,13 @@ public:
     {
         if (m_windowed) {
             auto d = std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora");
+            if (m_options.verbose)
+                std::fprintf(stderr, "display window gdi\n");
             return d->ok() ? std::move(d) : nullptr;
         }
         auto d = std::make_unique<FullscreenDisplay>(640, 480, 32, m_options.firstDepth);
+        if (m_options.verbose)
+            std::fprintf(stderr, "display fullscreen directdraw depth=%d\n", int(d->depth()));
         return d->ok() ? std::move(d) : nullptr;
     }
 
