@@ -9,6 +9,7 @@
 #include "runner/ShowAudio.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 constexpr int kFrameWidth = 640;
@@ -52,9 +53,11 @@ int Runner::run()
     log("load module kv-lorn.xm");
     if (!m_audio.loadModule("kv-lorn.xm")) {
         display.reset();
+        const std::string why = m_audio.loadFailure();
         std::fprintf(stderr,
-                     "kalvora: could not load kv-lorn.xm from the current directory; --data DIR names the folder "
-                     "that holds it and glimmerok.dat\n");
+                     "kalvora: could not load kv-lorn.xm%s%s%s from the current directory; --data DIR names the "
+                     "folder that holds it and glimmerok.dat\n",
+                     why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
         return 1;
     }
     log("open sound device");

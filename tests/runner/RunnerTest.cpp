@@ -312,10 +312,12 @@ TEST(Runner, NoSoundDeviceShowsTheMessageAfterTheDisplayIsGoneAndExitsWith0)
 
 TEST(Options, FlagsAndValues)
 {
-    const char* argv[] = {"kalvora", "--windowed", "--capture", "out", "--fps", "25", "--frames", "100", "--zoom", "2"};
+    const char* argv[] = {"kalvora",  "--windowed", "--capture", "out", "--fps",     "25",
+                          "--frames", "100",        "--zoom",    "2",   "--no-vsync"};
     Options o;
     std::string error;
-    ASSERT_TRUE(parseOptions(10, const_cast<char**>(argv), o, error)) << error;
+    ASSERT_TRUE(parseOptions(11, const_cast<char**>(argv), o, error)) << error;
+    EXPECT_FALSE(o.vsync);
     EXPECT_EQ(o.mode, Options::Mode::Windowed);
     EXPECT_EQ(o.capture, "out");
     EXPECT_EQ(o.fps, 25);
