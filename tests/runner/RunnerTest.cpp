@@ -276,11 +276,11 @@ TEST(Runner, EscapeEndsTheShowAfterThatFrameAndWinsOverSync222)
 {
     Show s;
     s.host.escapeAtFrame = 2;
-    s.audio.script.post(1000 + 20, 222); // due on the same frame
+    s.audio.script.postAt(1000 + 20, 222); // due on the same frame
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Escape);
     EXPECT_EQ(s.framesRun, 3u);
-    EXPECT_EQ(s.audio.script.trigger(222), 1) << "222 was not asked for on the frame Escape ended";
+    EXPECT_EQ(s.audio.script.asked(222), 2) << "222 was not asked for on the frame Escape ended";
 }
 
 TEST(Runner, ModuleThatDoesNotLoadEndsWithExitCode1BeforeAnyFrame)
