@@ -244,6 +244,23 @@ TEST(XmPlayer, KeyOffReleasesSustainAndStartsFade)
     EXPECT_EQ(r.ch().fadeVolume, 65536 - 3 * 2000);
 }
 
+TEST(XmPlayer, KeyOffFollowsThePlayingInstrumentsEnvelopeNotTheNamedOne)
+{
+    // Instrument 1 has a volume envelope, instrument 2 none; a row between names the other one without a note.
+    auto volumeAfterKeyOff = [](int playing, int named) {
+        XmSongDesc s = XmBuilder::simple({cell(49, playing), cell(0, named), cell(97)});
+        s.instruments.push_back(s.instruments[0]);
+        s.instruments[0].volumeEnvelope.points = {{0, 64}, {100, 64}};
+        s.instruments[0].volumeEnvelope.type = 1;
+        Rig r(s);
+        r.ticks(18);
+        EXPECT_TRUE(r.ch().keyOff);
+        return r.ch().volume;
+    };
+    EXPECT_EQ(volumeAfterKeyOff(1, 2), 64) << "the playing envelope fades the note out";
+    EXPECT_EQ(volumeAfterKeyOff(2, 1), 0) << "no envelope playing: silent at once";
+}
+
 TEST(XmPlayer, EnvelopeValueInterpolatesAndEqualXTakesY)
 {
     XmSongDesc s = XmBuilder::simple({cell(49, 1), fx(21, 3)});
