@@ -263,6 +263,9 @@ TEST(RenderContext, ExactCoverageAndPoolCounts)
     EXPECT_EQ(context.spansInUse(), 960);
     draw(context, rectangle(10, 10, 20, 20, 1, 200));
     EXPECT_EQ(context.spansInUse(), 980); // ten rows, each gains the square and the background's right part
+    // Farther than the background span (w below 1e-12): never visible, the pool stays as it was.
+    draw(context, rectangle(200, 200, 300, 300, 2e12f, 50));
+    EXPECT_EQ(context.spansInUse(), 980);
     // A triangle within rows 10.2 .. 10.4 rounds to no row and leaves the pool alone.
     draw(context, {corner(100, 10.2f, 1, 50), corner(150, 10.3f, 1, 50), corner(120, 10.4f, 1, 50)});
     EXPECT_EQ(context.spansInUse(), 980);
