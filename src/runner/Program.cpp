@@ -4,13 +4,13 @@
 #include "display/FullscreenDisplay.h"
 #include "display/OfflineDisplay.h"
 #include "display/WindowDisplay.h"
-#include "effects/EffectBench.h"
 #include "music/SdlSoundDevice.h"
 #include "music/SoundDevice.h"
 #include "platform/OfflinePlatform.h"
 #include "platform/SdlPlatform.h"
 #include "platform/StartDialog.h"
 #include "runner/Capture.h"
+#include "runner/EffectBench.h"
 #include "runner/MusicAudio.h"
 #include "runner/Options.h"
 #include "runner/Runner.h"
@@ -90,12 +90,13 @@ public:
     std::unique_ptr<Display> makeDisplay() override
     {
         if (m_windowed) {
-            auto d = std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom);
+            auto d =
+                std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom, m_options.vsync);
             return d->ok() ? std::move(d) : nullptr;
         }
         auto d = std::make_unique<FullscreenDisplay>(
             640, 480, 32, &m_platform, m_options.fitScale ? FullscreenScale::Fit : FullscreenScale::Integer,
-            m_options.firstDepth);
+            m_options.firstDepth, m_options.vsync);
         return d->ok() ? std::move(d) : nullptr;
     }
 
