@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -36,7 +38,11 @@ bool endsWith(const std::string& s, const char* tail)
 
 bool commandOk(int status)
 {
+#ifdef _WIN32
+    return status == 0; // the command's own exit code
+#else
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 } // namespace
@@ -53,6 +59,11 @@ bool Capture::open(const std::string& path, int fps, std::string& error)
     m_fps = fps;
     m_video = endsWith(path, ".mp4") || endsWith(path, ".mkv");
     if (m_video) {
+#ifdef _WIN32
+        // The ffmpeg command lines are written for a POSIX shell.
+        error = "video capture is not available in the Windows build; capture into a folder instead";
+        return false;
+#endif
         if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) {
             error = "ffmpeg is not installed; capture into a folder instead";
             return false;
