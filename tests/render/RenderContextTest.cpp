@@ -394,6 +394,8 @@ TEST(RenderContext, UnusableCornersDrawNothingAndHugeOnesAreClipped)
 {
     RenderContext context(nullptr, 64, 48);
     untextured(context);
+    EXPECT_EQ(draw(context, rectangle(0, 0, 9, 9, 1)), 1); // before the first frame: nothing to draw into
+    context.endFrame();
     context.beginFrame();
     EXPECT_EQ(draw(context, {corner(0, 0, 1), corner(10, 10, 1)}), 0);
     const float nan = std::nanf(""), inf = INFINITY;
@@ -408,4 +410,26 @@ TEST(RenderContext, UnusableCornersDrawNothingAndHugeOnesAreClipped)
     EXPECT_EQ(rowFault(context), "");
     for (int y = 0; y < 48; ++y)
         EXPECT_EQ(context.rowHead(y)->next->r, 7);
+
+    // Extreme but usable corners, textured: the rows stay tilings and drawing them reads nothing outside
+    // the texture (the sanitizer build checks every conversion on the way).
+    OfflineDisplay display(64, 48);
+    RenderContext textured(&display, 64, 48);
+    Bitmap picture(256, 256, Bitmap::FormatXrgb32);
+    textured.setTexture(textured.addTexture(picture));
+    textured.setTextureMode(2);
+    textured.setShadeMode(1);
+    textured.setTextureBlend(2);
+    textured.beginFrame();
+    const float values[] = {-1e30f, -1e9f, -3.5f, 0, 1e-30f, 0.5f, 20, 47.5f, 1e9f, 1e30f, nan};
+    std::mt19937 random(1);
+    for (int i = 0; i < 3000; ++i) {
+        Polygon p;
+        for (int k = 0; k < 3 + i % 3; ++k)
+            p.push_back(corner(values[random() % 10], values[random() % 10], std::fabs(values[random() % 10]) + 1e-30f,
+                               int(random() % 256), 0, 0, values[random() % 11], values[random() % 11]));
+        draw(textured, p);
+    }
+    EXPECT_EQ(rowFault(textured), "");
+    textured.endFrame();
 }
