@@ -1,8 +1,9 @@
 # The two commands of the README, and the sanitizer builds CI runs.
 JOBS ?= $(shell nproc)
 BUILD ?= build
+WIN_BUILD ?= build-win
 
-.PHONY: demo test test-sanitize test-tsan deps build
+.PHONY: demo test test-sanitize test-tsan deps build win test-win
 
 deps:
 	scripts/install-deps
@@ -28,3 +29,19 @@ test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKALVORA_TSAN=ON
 	cmake --build build-tsan -j $(JOBS) --target thread_tests
 	cd build-tsan && ctest --output-on-failure -j $(JOBS) -L threads
+
+# The Windows program, cross-compiled with mingw-w64: kalvora.exe, the tools and the Win32 tests in
+# $(WIN_BUILD), with the data set (made by the native build's data kit) beside them.
+win: deps
+	scripts/install-deps win
+	scripts/libjpeg-win $(WIN_BUILD) cmake/mingw-w64.cmake
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target kalvora kalvora_data
+	cp $(BUILD)/glimmerok.dat $(BUILD)/kv-lorn.xm $(WIN_BUILD)/
+
+# The Windows program under Wine: the Win32 tests, the show through the dialog, DirectDraw, GDI and
+# waveOut, and an offline capture compared with the native build's. Skipped where Wine cannot be installed.
+test-win: win
+	scripts/test-win $(WIN_BUILD) $(BUILD)

@@ -221,12 +221,13 @@ int RenderContext::beginFrame()
         m_rowHeads[y] = sentinel;
         std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, background);
     }
+    m_rowsReady = m_width > 0 && m_height > 0;
     return 1;
 }
 
 int RenderContext::endFrame()
 {
-    if (!m_target || !m_target->pixels() || m_target->format() != Bitmap::FormatXrgb32 || m_width == 0)
+    if (!m_rowsReady || !m_target || !m_target->pixels() || m_target->format() != Bitmap::FormatXrgb32)
         return 1;
     const SpanKernels& kernels = spanKernels();
     const int32_t rows = std::min(m_height, int(m_target->height()));
@@ -260,7 +261,7 @@ int RenderContext::drawPolygon(const JScreenVertex* const* vertices, int count)
 {
     if (count < 3 || !vertices)
         return 0;
-    if (m_width == 0 || m_height == 0)
+    if (!m_rowsReady)
         return 1;
     int32_t top = 0, bottom = 0;
     for (int32_t i = 0; i < count; ++i) {

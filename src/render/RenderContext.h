@@ -37,8 +37,10 @@ public:
     // Gives the back buffer back (keeping the target) and shows the frame. Returns 1.
     int present();
 
-    // Scan-converts a convex polygon of `count` corners into spans. 0 if count < 3, else 1. The corners
-    // are read, never changed.
+    // Scan-converts a convex polygon of `count` corners into spans (x, y: frame pixels; depth: z > 0; the
+    // colour bytes; u, v: texels), clipped to the frame. 0 if count < 3, else 1. A corner with a
+    // non-finite x or y or a depth that is not > 0 makes the polygon draw nothing, and so does a call
+    // before the first beginFrame. The corners are read, never changed.
     int drawPolygon(const JScreenVertex* const* vertices, int count);
 
     // Deletes every registered texture. Returns 1.
@@ -95,6 +97,7 @@ private:
     int m_handedOut = 0; // taken from the pool array since beginFrame
     int m_inUse = 0;
     int m_dropped = 0;
+    bool m_rowsReady = false; // set by the first beginFrame
 
     std::array<Bitmap, kMaxTextures> m_textures;
     struct TextureSource {

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -36,7 +38,11 @@ bool endsWith(const std::string& s, const char* tail)
 
 bool commandOk(int status)
 {
+#ifdef _WIN32
+    return status == 0; // the command's own exit code
+#else
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 } // namespace
@@ -53,6 +59,11 @@ bool Capture::open(const std::string& path, int fps, std::string& error)
     m_fps = fps;
     m_video = endsWith(path, ".mp4") || endsWith(path, ".mkv");
     if (m_video) {
+#ifdef _WIN32
+        // The ffmpeg command lines are written for a POSIX shell.
+        error = "video capture is not available in the Windows build; capture into a folder instead";
+        return false;
+#endif
         if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) {
             error = "ffmpeg is not installed; capture into a folder instead";
             return false;
@@ -68,6 +79,11 @@ bool Capture::open(const std::string& path, int fps, std::string& error)
         }
     } else {
         std::error_code ec;
+        // Frames of an earlier capture would mix with this one's; nothing is deleted to avoid that.
+        if (std::filesystem::exists(path, ec) && !std::filesystem::is_empty(path, ec)) {
+            error = "the folder " + path + " is not empty; capture into a new or empty folder";
+            return false;
+        }
         std::filesystem::create_directories(path, ec);
         if (ec) {
             error = "could not create the folder " + path + ": " + ec.message();
@@ -115,8 +131,8 @@ bool Capture::finish()
     m_audio.resize(audioFrames * 2, 0);
     m_audioHash = fnv(m_audioHash, m_audio.data(), m_audio.size() * sizeof(int16_t));
 
-    if (!m_video)
-        return writeWav((m_path + "/audio.wav").c_str(), m_audio.data(), audioFrames, kSampleRate);
+    if (!m_video) // a show that never started leaves no sound file behind
+        return m_frames == 0 || writeWav((m_path + "/audio.wav").c_str(), m_audio.data(), audioFrames, kSampleRate);
 
     bool ok = m_pipe && commandOk(pclose(m_pipe));
     m_pipe = nullptr;

@@ -89,3 +89,26 @@ TEST(FrameConvert, EveryChannelValueMapsToItsTopFiveBits)
         ASSERT_EQ((v >> 3) << 10, xrgbTo1555(v << 16)) << v;
     }
 }
+
+TEST(FrameConvert, MaskedDepth16With555MasksEqualsThe555Copy)
+{
+    const std::vector<uint8_t> src = source();
+    std::vector<uint8_t> expected(8 * kH, 0xEE), dst(8 * kH, 0xEE);
+    convertFrameXrgb1555(src.data(), kSrcPitch, expected.data(), 8, kW, kH);
+    convertFrameMasked16(src.data(), kSrcPitch, dst.data(), 8, kW, kH, kMasks555);
+    EXPECT_EQ(expected, dst);
+}
+
+TEST(FrameConvert, MaskedDepth16With565MasksKeepsSixGreenBits)
+{
+    const std::vector<uint8_t> src = source();
+    std::vector<uint8_t> dst(8 * kH, 0xEE);
+    convertFrameMasked16(src.data(), kSrcPitch, dst.data(), 8, kW, kH, kMasks565);
+    EXPECT_EQ(0x11AA, word16(dst, 0)); // R 0x12 -> 2 << 11, G 0x34 -> 13 << 5, B 0x56 -> 10
+    EXPECT_EQ(0xFFFF, word16(dst, 2));
+    EXPECT_EQ(0x0000, word16(dst, 4));
+    EXPECT_EQ(0xEEEE, word16(dst, 6));
+    EXPECT_EQ(0xF800, word16(dst, 8));
+    EXPECT_EQ(0x0020, word16(dst, 10)); // G 0x07 keeps one of its six bits
+    EXPECT_EQ(0x0841, word16(dst, 12));
+}

@@ -394,6 +394,8 @@ TEST(RenderContext, UnusableCornersDrawNothingAndHugeOnesAreClipped)
 {
     RenderContext context(nullptr, 64, 48);
     untextured(context);
+    EXPECT_EQ(draw(context, rectangle(0, 0, 9, 9, 1)), 1); // before the first frame: nothing to draw into
+    context.endFrame();
     context.beginFrame();
     EXPECT_EQ(draw(context, {corner(0, 0, 1), corner(10, 10, 1)}), 0);
     const float nan = std::nanf(""), inf = INFINITY;

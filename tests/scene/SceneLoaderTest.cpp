@@ -78,7 +78,8 @@ TEST(SceneLoader, ItemsLightsAndParentsAsTheFileSays)
     EXPECT_EQ(a.scene.framesPerSecond, 25.0f);
     EXPECT_EQ(a.scene.ambient, 0.25f) << "the last line without a line end is read";
     ASSERT_EQ(a.scene.count, 5); // three nulls, the typed light, the camera
-    EXPECT_EQ(a.surfaces.find("Marked")->referenceItem, a.item(4)) << "of two items named alike the last is the reference";
+    EXPECT_EQ(a.surfaces.find("Marked")->referenceItem, a.item(4))
+        << "of two items named alike the last is the reference";
     EXPECT_STREQ(a.item(0)->name, "First Null");
     EXPECT_EQ(a.item(1)->parent, a.item(0));
     EXPECT_EQ(a.item(0)->parent, nullptr);
