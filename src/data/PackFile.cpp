@@ -30,7 +30,7 @@ int PackFile::open(const char* name)
         // Names are written with backslashes; on disk the separator is a slash.
         std::string path = PackArchive::foldName(name);
         std::replace(path.begin(), path.end(), '\\', '/');
-        if (!readWholeFile(path.c_str(), m_plainBytes) || m_plainBytes.size() > size_t(INT32_MAX)) {
+        if (!readWholeFile(path.c_str(), m_plainBytes, uint64_t(INT32_MAX))) {
             m_plainBytes.clear();
             return 0;
         }

@@ -2,25 +2,13 @@
 
 #include "data/Bitmap.h"
 
-#include <array>
 #include <cstdio>
+
+#include <zlib.h>
 
 namespace {
 
-const std::array<uint32_t, 256>& crcTable()
-{
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table;
-}
+constexpr uint8_t kFilterSub = 1;
 
 void put32(std::vector<uint8_t>& out, uint32_t v)
 {
@@ -34,10 +22,7 @@ void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = start; i < out.size(); ++i)
-        crc = crcTable()[(crc ^ out[i]) & 255] ^ (crc >> 8);
-    put32(out, crc ^ 0xFFFFFFFFu);
+    put32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
 } // namespace
@@ -56,35 +41,28 @@ std::vector<uint8_t> encodePng(const Bitmap& image, bool alpha)
     header.insert(header.end(), {8, uint8_t(alpha ? 6 : 2), 0, 0, 0});
     chunk(out, "IHDR", header);
 
-    // Scanlines with filter byte 0, then a zlib stream of stored blocks.
+    // Scanlines with the Sub filter (each byte less the same channel of the pixel to its left), which
+    // suits the show's gradients, then deflated at zlib's fastest level: a capture writes many frames.
     std::vector<uint8_t> raw;
     raw.reserve(size_t(h) * (1 + w * channels));
     for (uint32_t y = 0; y < h; ++y) {
-        raw.push_back(0);
+        raw.push_back(kFilterSub);
         const uint32_t* p = image.row32(int32_t(y));
+        uint32_t left = 0;
         for (uint32_t x = 0; x < w; ++x) {
-            raw.push_back(uint8_t(p[x] >> 16));
-            raw.push_back(uint8_t(p[x] >> 8));
-            raw.push_back(uint8_t(p[x]));
+            raw.push_back(uint8_t((p[x] >> 16) - (left >> 16)));
+            raw.push_back(uint8_t((p[x] >> 8) - (left >> 8)));
+            raw.push_back(uint8_t(p[x] - left));
             if (alpha)
-                raw.push_back(uint8_t(p[x] >> 24));
+                raw.push_back(uint8_t((p[x] >> 24) - (left >> 24)));
+            left = p[x];
         }
     }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        const bool last = pos + n == raw.size();
-        z.insert(z.end(), {uint8_t(last), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
-        z.insert(z.end(), raw.begin() + ptrdiff_t(pos), raw.begin() + ptrdiff_t(pos + n));
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    put32(z, (b << 16) | a);
+    uLongf packed = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> z(packed);
+    if (compress2(z.data(), &packed, raw.data(), uLong(raw.size()), Z_BEST_SPEED) != Z_OK)
+        return {};
+    z.resize(packed);
     chunk(out, "IDAT", z);
     chunk(out, "IEND", {});
     return out;

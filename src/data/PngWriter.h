@@ -1,5 +1,5 @@
 #pragma once
-// Writes 32-bit Bitmaps as PNG files (stored deflate blocks: no compression library needed).
+// Writes 32-bit Bitmaps as PNG files, deflated by zlib at its fastest level.
 
 #include <cstdint>
 #include <string>

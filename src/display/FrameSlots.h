@@ -18,6 +18,8 @@ public:
     void publish(const Bitmap& frame);
     // Consumer: makes the newest frame current if there is one it has not taken yet; true if so.
     bool take();
+    // Either side: true while the newest published frame has not been taken yet.
+    bool untaken() const { return (m_ready.load(std::memory_order_acquire) & kFresh) != 0; }
     // Consumer: the frame taken last (zeroed until the first take).
     const Bitmap& current() const { return m_slots[m_read]; }
 

@@ -1,7 +1,7 @@
 #include "display/FullscreenDisplay.h"
 
 FullscreenDisplay::FullscreenDisplay(int32_t width, int32_t height, int32_t /*bitsPerPixel*/, SdlPlatform* platform,
-                                     FullscreenScale scale, int32_t firstDepth)
+                                     FullscreenScale scale, int32_t firstDepth, bool paced)
 {
     m_backBuffer.create(width, height, Bitmap::FormatXrgb32);
     SdlOutputConfig config;
@@ -11,6 +11,7 @@ FullscreenDisplay::FullscreenDisplay(int32_t width, int32_t height, int32_t /*bi
     config.fullscreen = true;
     config.scale = scale;
     config.firstDepth = firstDepth;
+    config.paced = paced;
     m_window = std::make_unique<SdlOutputWindow>(config, platform);
 }
 

@@ -18,8 +18,9 @@ public:
     // scaling (`scale`: largest fit, or whole multiples only), and tries the depths from
     // `firstDepth` on in the order 32, 24, 16 (any other value tries none). A failed attempt shows a
     // message box. The cursor is hidden until the display is destroyed. `bitsPerPixel` is not used.
+    // `paced`: see SdlOutputConfig.
     FullscreenDisplay(int32_t width, int32_t height, int32_t bitsPerPixel, SdlPlatform* platform = nullptr,
-                      FullscreenScale scale = FullscreenScale::Fit, int32_t firstDepth = 32);
+                      FullscreenScale scale = FullscreenScale::Fit, int32_t firstDepth = 32, bool paced = true);
     ~FullscreenDisplay() override;
 
     Bitmap& backBuffer() override { return m_backBuffer; }

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,8 @@ namespace {
 
 // How long the window thread waits for an event before it looks at its flags again.
 constexpr int kEventWaitMs = 10;
+// Refresh rate assumed when the display does not report one.
+constexpr int kDefaultRefreshHz = 60;
 
 uint32_t textureFormatForDepth(int32_t depth)
 {
@@ -51,6 +54,13 @@ SdlOutputWindow::~SdlOutputWindow()
 
 void SdlOutputWindow::submit(const Bitmap& frame)
 {
+    if (m_config.paced && m_slots.untaken()) {
+        // At most one frame waits for the window thread: drawing further ahead only makes frames
+        // that are never shown. The bound keeps the show going should the window thread stall.
+        std::unique_lock<std::mutex> lock(m_takenLock);
+        m_taken.wait_for(lock, std::chrono::milliseconds(kTakeTimeoutMs),
+                         [this] { return !m_slots.untaken() || m_threadDone.load(std::memory_order_acquire); });
+    }
     m_slots.publish(frame);
     wake();
 }
@@ -94,9 +104,12 @@ void SdlOutputWindow::run()
     m_windowReady.store(true, std::memory_order_release);
     if (opened) {
         bool redraw = true;
+        m_due = Clock::now();
         while (!m_stop.load(std::memory_order_acquire)) {
+            const bool work =
+                redraw || m_slots.untaken() || m_readState.load(std::memory_order_acquire) == ReadRequested;
             SDL_Event event;
-            if (SDL_WaitEventTimeout(&event, kEventWaitMs)) {
+            if (SDL_WaitEventTimeout(&event, waitMs(work))) {
                 do {
                     if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                                                           event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED))
@@ -104,8 +117,11 @@ void SdlOutputWindow::run()
                     handle(event);
                 } while (SDL_PollEvent(&event));
             }
-            const bool fresh = m_slots.take();
             const bool readNow = m_readState.load(std::memory_order_acquire) == ReadRequested;
+            if (!readNow && m_config.paced && Clock::now() < m_due)
+                continue; // the display has not refreshed since the last frame
+            bool fresh = false;
+            takeFrame(fresh);
             if (fresh || redraw || readNow) {
                 draw(readNow);
                 redraw = false;
@@ -116,6 +132,38 @@ void SdlOutputWindow::run()
     platform().setThreadPriority(ThreadPriority::Normal);
     SDL_TLSCleanup(); // SDL keeps per-thread data (its error text) for threads it did not start
     m_threadDone.store(true, std::memory_order_release);
+}
+
+void SdlOutputWindow::takeFrame(bool& fresh)
+{
+    fresh = m_slots.take();
+    if (!fresh)
+        return;
+    { // the lock orders the take before a submit's check, so its wake-up cannot be lost
+        std::lock_guard<std::mutex> lock(m_takenLock);
+    }
+    m_taken.notify_one();
+}
+
+int SdlOutputWindow::waitMs(bool work) const
+{
+    if (!work)
+        return kEventWaitMs; // a submit, a read request or a window event wakes the thread earlier
+    if (!m_config.paced)
+        return 0;
+    const Clock::duration left = m_due - Clock::now();
+    if (left <= Clock::duration::zero())
+        return 0;
+    return int(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+void SdlOutputWindow::scheduleNext(Clock::time_point presentStart)
+{
+    const Clock::time_point end = Clock::now();
+    if (end - presentStart >= m_refresh / 4)
+        m_due = end + m_refresh / 2; // the present waited for the retrace: vsync paces, half a refresh is ours
+    else
+        m_due = std::max(m_due + m_refresh, end); // no vsync: a timer at the refresh rate
 }
 
 bool SdlOutputWindow::open()
@@ -141,9 +189,16 @@ bool SdlOutputWindow::open()
     if (m_config.fullscreen)
         SDL_ShowWindow(m_window);
 
-    m_renderer = SDL_CreateRenderer(m_window, -1, m_config.fullscreen ? SDL_RENDERER_PRESENTVSYNC : 0);
-    if (!m_renderer && m_config.fullscreen)
+    const uint32_t vsync = m_config.paced ? SDL_RENDERER_PRESENTVSYNC : 0;
+    m_renderer = SDL_CreateRenderer(m_window, -1, vsync);
+    if (!m_renderer && vsync)
         m_renderer = SDL_CreateRenderer(m_window, -1, 0);
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(m_window);
+    const int hz = display >= 0 && SDL_GetDesktopDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
+                       ? mode.refresh_rate
+                       : kDefaultRefreshHz;
+    m_refresh = std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / hz;
     if (m_renderer) {
         if (m_config.fullscreen) {
             // The frame keeps its aspect with black bars; integer scaling leaves wider bars.
@@ -305,7 +360,9 @@ void SdlOutputWindow::draw(bool readBackNow)
         m_readHeight = h;
         m_readState.store(done ? ReadDone : ReadFailed, std::memory_order_release);
     }
+    const Clock::time_point presentStart = Clock::now();
     SDL_RenderPresent(m_renderer);
+    scheduleNext(presentStart);
 }
 
 void SdlOutputWindow::screenshot()

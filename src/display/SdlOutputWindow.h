@@ -5,7 +5,10 @@
 #include "display/FrameSlots.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +29,10 @@ struct SdlOutputConfig {
     bool fullscreen = false;
     FullscreenScale scale = FullscreenScale::Fit;
     int32_t firstDepth = 32; // fullscreen: the depth attempts start here (32, 24, 16)
+    // Paced: a submit waits until the window thread has taken the frame before it, and the window thread
+    // shows one frame per display refresh (vsync where it works, else a timer), sleeping in between.
+    // Unpaced: submits never wait and every frame is shown as soon as it arrives.
+    bool paced = true;
     // For tests: depths (32, 24, 16 as bits 2, 1, 0) whose texture is refused as if the renderer
     // had run out of memory, so the failure path can be seen on any machine.
     uint32_t refusedDepths = 0;
@@ -46,7 +53,8 @@ public:
     // Fullscreen: the depth whose texture was made (32, 24, 16), or 0. Windowed: 32, or 0 on failure.
     int32_t depth() const { return m_depth.load(std::memory_order_acquire); }
 
-    // Main thread: copies `frame` for the window thread to show; never waits.
+    // Main thread: copies `frame` for the window thread to show. Paced, it first waits (at most
+    // kTakeTimeoutMs) until the window thread has taken the frame submitted before.
     void submit(const Bitmap& frame);
 
     // Frame coordinates of the last mouse move, and whether the left button was down at it.
@@ -58,13 +66,18 @@ public:
     // window's pixels (0x00RRGGBB, row after row). False when the window does not exist.
     bool readBack(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
 
+    static constexpr int kTakeTimeoutMs = 100;
+
 private:
     enum ReadState : int { ReadIdle, ReadRequested, ReadDone, ReadFailed };
+    using Clock = std::chrono::steady_clock;
 
     SdlOutputConfig m_config;
     SdlPlatform* m_platform;
     FrameSlots m_slots;
     std::thread m_thread;
+    std::mutex m_takenLock; // with m_taken: the window thread took a frame
+    std::condition_variable m_taken;
 
     std::atomic<bool> m_windowReady{false};
     std::atomic<bool> m_threadDone{false};
@@ -85,7 +98,9 @@ private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
-    bool m_videoInit = false; // this thread holds a reference on SDL's video subsystem
+    bool m_videoInit = false;    // this thread holds a reference on SDL's video subsystem
+    Clock::duration m_refresh{}; // one display refresh
+    Clock::time_point m_due{};   // paced: when the next frame may be shown
 
     void wake();
     void run();
@@ -94,5 +109,8 @@ private:
     void close();
     void handle(const SDL_Event& event);
     void draw(bool readBackNow);
+    void takeFrame(bool& fresh);
+    int waitMs(bool frameWaiting) const;
+    void scheduleNext(Clock::time_point drawStart);
     void screenshot();
 };

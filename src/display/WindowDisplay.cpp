@@ -9,13 +9,14 @@ constexpr size_t kTitleMax = 511;
 } // namespace
 
 WindowDisplay::WindowDisplay(int32_t width, int32_t height, int32_t /*bitsPerPixel*/, const char* title,
-                             SdlPlatform* platform, int32_t zoom)
+                             SdlPlatform* platform, int32_t zoom, bool paced)
 {
     SdlOutputConfig config;
     config.title = title ? std::string(title, strnlen(title, kTitleMax)) : std::string();
     config.width = width;
     config.height = height;
     config.zoom = zoom;
+    config.paced = paced;
     m_window = std::make_unique<SdlOutputWindow>(config, platform);
     m_backBuffer.create(width, height, Bitmap::FormatXrgb32);
 }

@@ -16,9 +16,9 @@ public:
     // Opens a window of width x height (times `zoom`, nearest neighbour) with the title (at most 511
     // characters are kept) and waits until it is ready or has failed. The back buffer is always
     // 32-bit; `bitsPerPixel` is not used. `platform` (may be null) receives Escape and quit from
-    // the window's keys and close button.
+    // the window's keys and close button. `paced`: see SdlOutputConfig.
     WindowDisplay(int32_t width, int32_t height, int32_t bitsPerPixel, const char* title,
-                  SdlPlatform* platform = nullptr, int32_t zoom = 1);
+                  SdlPlatform* platform = nullptr, int32_t zoom = 1, bool paced = true);
     ~WindowDisplay() override;
 
     Bitmap& backBuffer() override { return m_backBuffer; }

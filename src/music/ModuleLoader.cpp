@@ -1,10 +1,14 @@
 // The XM loader of ModulePlayer: parses a file image into the song model through bounds-checked reads.
 
 #include "data/ByteReader.h"
+#include "data/FileBytes.h"
 #include "music/ModulePlayer.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <new>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -133,41 +137,64 @@ void ModulePlayer::clearSong()
 
 int ModulePlayer::loadFromFile(const char* name)
 {
+    m_loadFailure.clear();
     if (!name)
-        return 0;
-    std::FILE* f = std::fopen(name, "rb");
-    if (!f)
-        return 0;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    if (size <= 0 || std::fseek(f, 0, SEEK_SET) != 0) {
-        std::fclose(f);
-        return 0;
-    }
+        return failLoad(ByteReader(nullptr, 0), "no file name");
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(name, error);
+    if (!std::filesystem::exists(status))
+        return failLoad(ByteReader(nullptr, 0), "no such file");
+    if (!std::filesystem::is_regular_file(status))
+        return failLoad(ByteReader(nullptr, 0), "not a regular file"); // a directory, or a pipe that would block
     std::vector<uint8_t> image;
-    image.resize(size_t(size));
-    size_t got = std::fread(image.data(), 1, image.size(), f);
-    std::fclose(f);
-    if (got != image.size())
-        return 0;
+    if (std::filesystem::file_size(name, error) > kMaxFileBytes && !error)
+        return failLoad(ByteReader(nullptr, 0), "larger than any song (256 MiB)");
+    if (!readWholeFile(name, image, kMaxFileBytes))
+        return failLoad(ByteReader(nullptr, 0), "could not be read");
     return loadFromMemory(image.data(), image.size());
+}
+
+int ModulePlayer::failLoad(const ByteReader& reader, const char* what, int index, int value)
+{
+    char text[160];
+    if (value >= 0)
+        std::snprintf(text, sizeof text, what, value);
+    else if (index >= 0)
+        std::snprintf(text, sizeof text, what, index);
+    else
+        std::snprintf(text, sizeof text, "%s", what);
+    m_loadFailure = text;
+    if (reader.failure())
+        m_loadFailure += std::string(" (") + reader.failure() + ")";
+    return 0;
 }
 
 int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
 {
-    if (!data)
-        return 0;
+    m_loadFailure.clear();
+    try {
+        return loadImage(data, size);
+    } catch (const std::bad_alloc&) {
+        // A song whose parts cannot all be allocated is not loaded; nothing escapes the loader.
+        m_channelCount = 0;
+        return failLoad(ByteReader(nullptr, 0), "out of memory");
+    }
+}
+
+int ModulePlayer::loadImage(const uint8_t* data, size_t size)
+{
     ByteReader r(data, size);
+    if (!data)
+        return failLoad(r, "no data");
     char signature[sizeof kSignature - 1];
     if (!r.bytes(signature, sizeof signature) || std::memcmp(signature, kSignature, sizeof signature) != 0)
-        return 0;
+        return failLoad(ByteReader(nullptr, 0), "not an XM file");
     clearSong();
     // The fixed fields end at byte 80, before the order table.
     uint32_t headerSize;
     uint16_t songLength, restartPos, channels, patterns, instruments, flags, speed, tempo;
-    if (!r.has(80 - r.position()))
-        return 0;
+    if (!r.has(80 - r.position()) && !r.fail("read past end"))
+        return failLoad(r, "truncated in the song header");
     r.bytes(m_moduleName, 20);
     r.skip(1); // 0x1A
     r.bytes(m_trackerName, 20);
@@ -185,14 +212,14 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     m_fixedLayout = headerSize == kFixedSongHeader;
     // The song header holds 20 bytes of fields and then its order entries.
     if (headerSize < 20)
-        return 0;
+        return failLoad(r, "song header size %d is below 20", -1, int(headerSize));
     channels &= 0xFF;
     patterns &= 0xFF;
     instruments &= 0xFF;
-    if (channels > uint32_t(kMaxChannels))
-        return 0; // the row decoder and the sync tables have 32 entries
+    if (channels > uint32_t(kMaxChannels)) // the row decoder and the sync tables have 32 entries
+        return failLoad(r, "too many channels (%d, at most 32)", -1, int(channels));
     if (channels == 0)
-        return 0;
+        return failLoad(r, "no channels");
     m_songLength = songLength == 0 ? 1 : (songLength > 256 ? 256 : int(songLength));
     m_restartPosition = restartPos < uint32_t(m_songLength) ? int(restartPos) : 0;
     m_frequencyMode = (flags & 1) ? 0 : 1;
@@ -203,7 +230,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     m_tempo = m_defaultTempo;
     uint32_t orderBytes = headerSize - 20 < 256 ? headerSize - 20 : 256;
     if (!r.bytes(m_order, orderBytes))
-        return 0;
+        return failLoad(r, "truncated in the order table");
 
     m_channelCount = int(channels);
     for (int i = 0; i < kMaxChannels; ++i) {
@@ -218,16 +245,16 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         uint32_t headerLength;
         uint16_t rows, packedSize;
         if (!r.seek(pos) || !r.u32le(headerLength) || !r.skip(1) || !r.u16le(rows) || !r.u16le(packedSize))
-            return 0; // the length, the packing type, the rows and the packed size
+            return failLoad(r, "truncated in the header of pattern %d", int(p));
         uint32_t storedLength = headerLength;
         if (headerLength != kPatternHeader)
             m_fixedLayout = false;
         if (headerLength < kPatternHeader)
             headerLength = kPatternHeader;
         if (rows > uint32_t(Pattern::kMaxRows))
-            return 0;
-        if (!r.seek(pos + headerLength) || !r.has(packedSize))
-            return 0;
+            return failLoad(r, "too many rows in a pattern (%d, at most 256)", -1, int(rows));
+        if (!r.seek(pos + headerLength) || (!r.has(packedSize) && !r.fail("read past end")))
+            return failLoad(r, "truncated in the data of pattern %d", int(p));
         auto pattern = std::make_unique<Pattern>();
         pattern->setStoredHeaderLength(storedLength);
         bool ok;
@@ -237,7 +264,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
             ok = pattern->create(m_channelCount, int(rows), r.current(), int(packedSize));
         m_patterns.push_back(std::move(pattern));
         if (!ok)
-            return 0;
+            return failLoad(r, "the data of pattern %d does not decode", int(p));
         pos += headerLength + packedSize;
     }
 
@@ -247,8 +274,8 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
     for (uint32_t i = 0; i < instruments; ++i) {
         Instrument& ins = m_instruments[i];
         uint32_t storedSize;
-        if (!r.seek(pos) || !r.has(29) || !r.u32le(storedSize))
-            return 0;
+        if (!r.seek(pos) || (!r.has(29) && !r.fail("read past end")) || !r.u32le(storedSize))
+            return failLoad(r, "truncated in the header of instrument %d", int(i) + 1);
         ins.storedHeaderSize = storedSize;
         uint32_t headerBytes = (storedSize == 0 || storedSize > kInstrumentHeader) ? kInstrumentHeader : storedSize;
         // What is there of the header, zero-filled to its full size.
@@ -272,8 +299,8 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
             pos += headerBytes;
             continue;
         }
-        if (!r.seek(pos) || !r.has(headerBytes))
-            return 0;
+        if (!r.seek(pos) || (!r.has(headerBytes) && !r.fail("read past end")))
+            return failLoad(r, "truncated in the header of instrument %d", int(i) + 1);
         std::memcpy(ins.keymap, hdr + 33, 96);
         readEnvelope(ins.volumeEnvelope, hdr, 129, hdr[225], hdr[227], hdr[228], hdr[229], hdr[233]);
         readEnvelope(ins.panningEnvelope, hdr, 177, hdr[226], hdr[230], hdr[231], hdr[232], hdr[234]);
@@ -287,8 +314,8 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
         pos += headerBytes;
 
         // Sample headers: more than 16 are read only to skip their data. All must be in the file.
-        if (!r.seek(pos) || !r.has(uint64_t(sampleCount) * kSampleHeader))
-            return 0;
+        if (!r.seek(pos) || (!r.has(uint64_t(sampleCount) * kSampleHeader) && !r.fail("read past end")))
+            return failLoad(r, "truncated in the sample headers of instrument %d", int(i) + 1);
         std::vector<SampleHeader> headers(static_cast<size_t>(sampleCount));
         for (int s = 0; s < sampleCount; ++s) {
             SampleHeader& h = headers[size_t(s)];
@@ -341,7 +368,7 @@ int ModulePlayer::loadFromMemory(const uint8_t* data, size_t size)
                 d.loopEnd = loopType ? loopEnd : 0;
                 d.loopType = loopType;
                 if (!d.buffer.create(d.length, 1, d.bits, 44100, false, SampleData::kFrontPoints * bps))
-                    return 0;
+                    return failLoad(r, "a sample of instrument %d cannot be held", int(i) + 1);
                 // The odd last byte of a 16-bit sample is copied into the slack, not decoded.
                 if (present && r.seek(pos))
                     r.bytes(d.buffer.data(), present);

@@ -10,8 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+class ByteReader;
 class ModulePlayer;
 
 // Sees every tick after its effect passes and before the song position moves (tools and tests).
@@ -29,9 +31,15 @@ public:
     ModulePlayer();
     ~ModulePlayer() override;
 
-    // Returns the channel count (nonzero) on success, 0 on failure.
+    // Returns the channel count (nonzero) on success, 0 on failure (see loadFailure).
     int loadFromMemory(const uint8_t* data, size_t size) override;
+    // Loads a regular file of at most kMaxFileBytes; 0 on failure (see loadFailure).
     int loadFromFile(const char* name) override;
+    // Why the last load failed ("not an XM file", "too many channels (40, at most 32)", "truncated in
+    // the data of pattern 3 (read past end)", ...); empty after a load that worked.
+    const std::string& loadFailure() const { return m_loadFailure; }
+    // Far more than any song holds; a larger file is refused before it is read.
+    static constexpr uint64_t kMaxFileBytes = uint64_t(256) << 20;
     int tick() override;
     int resetChannels() override;
     int restart() override;
@@ -71,6 +79,8 @@ public:
 
 private:
     void clearSong();
+    int loadImage(const uint8_t* data, size_t size);
+    int failLoad(const ByteReader& reader, const char* what, int index = -1, int value = -1);
     void decodeRow();
     void noteTrigger(ModuleChannel& c);
     void startNote(ModuleChannel& c, int n, const Instrument* ins, bool hasInstrumentByte, bool override, int finetune);
@@ -111,6 +121,7 @@ private:
     ModuleChannel m_channels[kMaxChannels];
     uint32_t m_storedHeaderSize = 0;
     bool m_fixedLayout = true;
+    std::string m_loadFailure;
 
     // Song position.
     int m_speed = 6;

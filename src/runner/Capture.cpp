@@ -79,6 +79,11 @@ bool Capture::open(const std::string& path, int fps, std::string& error)
         }
     } else {
         std::error_code ec;
+        // Frames of an earlier capture would mix with this one's; nothing is deleted to avoid that.
+        if (std::filesystem::exists(path, ec) && !std::filesystem::is_empty(path, ec)) {
+            error = "the folder " + path + " is not empty; capture into a new or empty folder";
+            return false;
+        }
         std::filesystem::create_directories(path, ec);
         if (ec) {
             error = "could not create the folder " + path + ": " + ec.message();
@@ -126,8 +131,8 @@ bool Capture::finish()
     m_audio.resize(audioFrames * 2, 0);
     m_audioHash = fnv(m_audioHash, m_audio.data(), m_audio.size() * sizeof(int16_t));
 
-    if (!m_video)
-        return writeWav((m_path + "/audio.wav").c_str(), m_audio.data(), audioFrames, kSampleRate);
+    if (!m_video) // a show that never started leaves no sound file behind
+        return m_frames == 0 || writeWav((m_path + "/audio.wav").c_str(), m_audio.data(), audioFrames, kSampleRate);
 
     bool ok = m_pipe && commandOk(pclose(m_pipe));
     m_pipe = nullptr;

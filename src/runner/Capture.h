@@ -18,13 +18,14 @@ public:
     Capture(const Capture&) = delete;
     Capture& operator=(const Capture&) = delete;
 
-    // A path ending in .mp4 or .mkv makes a video (if ffmpeg runs), anything else a folder.
-    // Returns false with a reason in `error`.
+    // A path ending in .mp4 or .mkv makes a video (if ffmpeg runs), anything else a folder, which must
+    // be new or empty. Returns false with a reason in `error`.
     bool open(const std::string& path, int fps, std::string& error);
     void addFrame(const Bitmap& frame);
     // Stereo 16-bit frames, in playing order, from the moment playback started.
     void addAudio(const int16_t* frames, size_t count);
-    // Cuts or pads the audio to the length of the frames and writes everything out.
+    // Cuts or pads the audio to the length of the frames and writes everything out; into a folder,
+    // no audio file is written when no frame was captured.
     bool finish();
 
     uint64_t frameCount() const { return m_frames; }

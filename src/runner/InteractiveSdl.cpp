@@ -26,12 +26,13 @@ public:
     std::unique_ptr<Display> makeDisplay() override
     {
         if (m_windowed) {
-            auto d = std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom);
+            auto d =
+                std::make_unique<WindowDisplay>(640, 480, 32, "Kalvora", &m_platform, m_options.zoom, m_options.vsync);
             return d->ok() ? std::move(d) : nullptr;
         }
         auto d = std::make_unique<FullscreenDisplay>(
             640, 480, 32, &m_platform, m_options.fitScale ? FullscreenScale::Fit : FullscreenScale::Integer,
-            m_options.firstDepth);
+            m_options.firstDepth, m_options.vsync);
         return d->ok() ? std::move(d) : nullptr;
     }
 

@@ -15,6 +15,7 @@ int MusicAudio::loadModule(const char* fileName)
 {
     m_player = std::make_unique<ModulePlayer>();
     if (!m_player->loadFromFile(fileName)) {
+        m_loadFailure = m_player->loadFailure();
         m_player.reset();
         return 0;
     }

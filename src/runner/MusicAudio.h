@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class ModulePlayer;
 class SoundDevice;
@@ -17,6 +18,7 @@ public:
     ~MusicAudio() override;
 
     int loadModule(const char* fileName) override;
+    std::string loadFailure() const override { return m_loadFailure; }
     int openDevice() override;
     void setMasterVolume(int volume) override;
     void play() override;
@@ -28,4 +30,5 @@ private:
     std::unique_ptr<ModulePlayer> m_player;
     std::unique_ptr<SoundDevice> m_device;
     bool m_open = false;
+    std::string m_loadFailure;
 };

@@ -25,6 +25,7 @@ const char* optionsHelp()
            "  --scale fit|integer  full screen: scale to fit (default) or by whole multiples\n"
            "  --depth 32|24|16     full screen: the first colour depth to try (default 32)\n"
            "  --zoom N             window: show the frame at N x its size (default 1)\n"
+           "  --no-vsync           draw frames as fast as possible instead of one per display refresh\n"
            "  --silent             no sound card: a virtual one paced by the real clock\n"
            "  --capture PATH       render offline: PNG frames and audio.wav into the folder PATH,\n"
            "                       or a video when PATH ends in .mp4 or .mkv (needs ffmpeg)\n"
@@ -75,6 +76,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
             o.mode = Options::Mode::Windowed;
         } else if (!std::strcmp(a, "--fullscreen")) {
             o.mode = Options::Mode::Fullscreen;
+        } else if (!std::strcmp(a, "--no-vsync")) {
+            o.vsync = false;
         } else if (!std::strcmp(a, "--silent")) {
             o.silent = true;
         } else if (!std::strcmp(a, "--verbose")) {

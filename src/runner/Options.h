@@ -9,6 +9,7 @@ struct Options {
     bool fitScale = true;  // full screen: fit (true) or whole multiples
     int firstDepth = 32;   // full screen: first depth attempt (32, 24 or 16)
     int zoom = 1;          // window: nearest-neighbour magnification
+    bool vsync = true;     // one frame per display refresh; false: the unthrottled loop
     bool silent = false;   // a virtual sound card paced by the real clock
     std::string capture;   // offline output: a folder, or a .mp4/.mkv file
     int fps = 60;          // offline frame rate

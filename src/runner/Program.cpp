@@ -2,10 +2,10 @@
 
 #include "data/PackArchive.h"
 #include "display/OfflineDisplay.h"
-#include "effects/EffectBench.h"
 #include "music/SoundDevice.h"
 #include "platform/OfflinePlatform.h"
 #include "runner/Capture.h"
+#include "runner/EffectBench.h"
 #include "runner/Interactive.h"
 #include "runner/MusicAudio.h"
 #include "runner/Options.h"

@@ -9,6 +9,7 @@
 #include "runner/ShowAudio.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 constexpr int kFrameWidth = 640;
@@ -52,9 +53,11 @@ int Runner::run()
     log("load module kv-lorn.xm");
     if (!m_audio.loadModule("kv-lorn.xm")) {
         display.reset();
+        const std::string why = m_audio.loadFailure();
         std::fprintf(stderr,
-                     "kalvora: could not load kv-lorn.xm from the current directory; --data DIR names the folder "
-                     "that holds it and glimmerok.dat\n");
+                     "kalvora: could not load kv-lorn.xm%s%s%s from the current directory; --data DIR names the "
+                     "folder that holds it and glimmerok.dat\n",
+                     why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
         return 1;
     }
     log("open sound device");
@@ -77,8 +80,7 @@ int Runner::run()
 
         log("construct effects");
         ShowEffects effects = m_host.makeEffects(console, context);
-        for (EffectId id : {EffectId::Tunnel, EffectId::Flirp, EffectId::Water, EffectId::ObjectShow})
-            effects.at(id)->prepare();
+        effects.prepare();
         showFrames(*display, 6, 0, 0, 0);
 
         m_platform.sleepMs(1000);
@@ -107,7 +109,7 @@ int Runner::run()
                 m_host.effectSwitched(m_frame, hit.t0, hit.index, current);
                 if (m_settings.verbose)
                     std::fprintf(stderr, "switch frame=%llu t_ms=%.0f index=%d effect=%s\n",
-                                 static_cast<unsigned long long>(m_frame), hit.t0, hit.index, effectName(current));
+                                 static_cast<unsigned long long>(m_frame), hit.t0, hit.index, effects.name(current));
             }
             display->releaseBackBuffer();
             display->present();

@@ -3,12 +3,16 @@
 
 #include "music/TriggerSource.h"
 
+#include <string>
+
 class ShowAudio {
 public:
     virtual ~ShowAudio() = default;
     // Creates the module player and loads the module, a plain file. Nonzero = success; on failure
     // the player is released.
     virtual int loadModule(const char* fileName) = 0;
+    // After a failed loadModule: why, in a few words (empty when unknown).
+    virtual std::string loadFailure() const { return {}; }
     // Creates and opens the sound device. Nonzero = success.
     virtual int openDevice() = 0;
     // 0..32.

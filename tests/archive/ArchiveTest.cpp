@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -409,6 +413,21 @@ TEST(PackFile, PlainModeFoldsNameTurnsBackslashesIntoSlashesAndReadsLikeTheArchi
     EXPECT_EQ(std::string(buf, 8), "one\r\nlin");
     EXPECT_EQ(f.open("data\\missing.txt"), 0);
     EXPECT_EQ(f.open("data"), 0); // a folder is not a file
+    // Nor is a pipe: it is refused before it is opened, where a reader would wait for a writer. The
+    // writer here gives up after a while, should the pipe be opened after all.
+    ASSERT_EQ(mkfifo("data/pipe", 0600), 0);
+    std::thread writer([] {
+        for (int i = 0; i < 30; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            const int fd = ::open("data/pipe", O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                EXPECT_EQ(::write(fd, "x", 1), 1);
+                ::close(fd);
+                return;
+            }
+        }
+    });
+    EXPECT_EQ(f.open("data\\pipe"), 0);
+    writer.join();
 
     // The process-wide archive serves PackFiles made without an archive.
     PackFile g;

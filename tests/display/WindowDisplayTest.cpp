@@ -39,6 +39,19 @@ TEST(WindowDisplay, WithoutADisplayConstructionReturnsAndReportsFailure)
     d.destroy();
 }
 
+TEST(WindowDisplay, PresentWaitsUntilTheWindowThreadTookTheFrameBefore)
+{
+    if (!haveDisplay())
+        GTEST_SKIP() << "no DISPLAY";
+    WindowDisplay d(64, 48, 32, "paced");
+    ASSERT_TRUE(d.ok());
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 30; ++i)
+        d.present();
+    // The window thread takes one frame per display refresh: 28 refreshes last 116 ms even at 240 Hz.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+}
+
 TEST(WindowDisplay, ShowsThePresentedFrameOneToOneAndCanBeMadeAgain)
 {
     if (!haveDisplay())

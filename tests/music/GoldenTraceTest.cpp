@@ -3,15 +3,22 @@
 // Regenerate: see tests/data/xm/README.md.
 
 #include "XmRender.h"
+#include "XmTool.h"
 
 #include "music/ModulePlayer.h"
+#include "music/WavFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -32,6 +39,23 @@ void checkTrace(const char* name)
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
         ASSERT_EQ(got[i], want[i]) << name << " tick line " << i + 1;
+}
+
+int tool(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "kalvora-xm");
+    return runXmTool(int(args.size()), const_cast<char**>(args.data()));
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
 } // namespace
@@ -94,4 +118,50 @@ TEST(XmTool, LimitsOutsideTheirRangeAreBounded)
     EXPECT_NE(whole.reason, "limit") << "a huge limit still ends with the song";
     EXPECT_EQ(int64_t(whole.pcm.size()), whole.frames * 2);
     EXPECT_TRUE(traceTicks(player, -3).empty());
+}
+
+TEST(XmTool, HelpGoesToStdoutAndAnythingButANumberIsAUsageError)
+{
+    const std::string file = KALVORA_TEST_DATA "/xm/E90.xm";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(tool({"--help"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("usage: kalvora-xm", 0), 0u);
+    EXPECT_EQ(tool({"trace", file.c_str(), "--ticks", "many"}), 2);
+    EXPECT_EQ(tool({"syncs", file.c_str(), "--seconds", "10s"}), 2);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(tool({"info", KALVORA_TEST_DATA}), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not a regular file"), std::string::npos);
+}
+
+TEST(XmTool, RenderWritesTheSongsFramesWithTheirSizesInTheHeader)
+{
+    const std::string file = KALVORA_TEST_DATA "/xm/E90.xm";
+    const std::string out = (std::filesystem::temp_directory_path() / ("kv-e90-" + std::to_string(getpid()))).string();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(tool({"render", file.c_str(), out.c_str(), "--seconds", "3.5"}), 0);
+    testing::internal::GetCapturedStdout();
+    ModulePlayer player;
+    ASSERT_NE(player.loadFromFile(file.c_str()), 0);
+    const XmRenderResult kept = renderSong(player, 3.5);
+    const std::vector<uint8_t> wav = fileBytes(out);
+    std::filesystem::remove(out);
+    ASSERT_EQ(wav.size(), 44 + size_t(kept.frames) * 4);
+    EXPECT_EQ(le32(wav, 4), 36 + kept.frames * 4);
+    EXPECT_EQ(le32(wav, 40), kept.frames * 4);
+    EXPECT_EQ(std::memcmp(wav.data() + 44, kept.pcm.data(), size_t(kept.frames) * 4), 0) << "little-endian host";
+}
+
+TEST(WavWriter, DataBeyondWhatTheHeaderCanStateIsRefusedUnwritten)
+{
+    const std::string out = (std::filesystem::temp_directory_path() / ("kv-wav-" + std::to_string(getpid()))).string();
+    const int16_t frame[2] = {1, -1};
+    WavWriter w;
+    ASSERT_TRUE(w.open(out.c_str()));
+    EXPECT_TRUE(w.write(frame, 1));
+    // Refused by its count before any sample is read: the pointer is never followed.
+    EXPECT_FALSE(w.write(frame, size_t(WavWriter::kMaxDataBytes / 4)));
+    EXPECT_TRUE(w.tooLarge());
+    EXPECT_TRUE(w.finish());
+    EXPECT_EQ(fileBytes(out).size(), 48u);
+    std::filesystem::remove(out);
 }

@@ -16,6 +16,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -138,14 +140,40 @@ TEST(XmLoader, InstrumentHeaderSizeZeroOrLargeCountsAs263)
     }
 }
 
-TEST(XmLoader, SignatureAndNullImageFail)
+TEST(XmLoader, FailuresSayWhy)
 {
     std::vector<uint8_t> img = XmBuilder::build(layoutSong());
     ModulePlayer p;
     EXPECT_EQ(p.loadFromMemory(nullptr, 100), 0);
+    EXPECT_EQ(p.loadFromMemory(img.data(), 300), 0);
+    EXPECT_EQ(p.loadFromMemory(img.data(), 70), 0);
+    EXPECT_EQ(p.loadFailure(), "truncated in the song header (read past end)");
+    EXPECT_EQ(p.loadFromMemory(img.data(), 350), 0);
+    EXPECT_EQ(p.loadFailure(), "truncated in the data of pattern 0 (read past end)");
     img[0] = 'e';
     EXPECT_EQ(p.loadFromMemory(img.data(), img.size()), 0);
+    EXPECT_EQ(p.loadFailure(), "not an XM file");
     EXPECT_EQ(p.loadFromFile("/nonexistent/file.xm"), 0);
+    EXPECT_EQ(p.loadFailure(), "no such file");
+}
+
+// A directory would otherwise read as a huge size and a pipe would block for ever.
+TEST(XmLoader, OnlyRegularFilesOfASongsSizeAreRead)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("kv-xm-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    ModulePlayer p;
+    EXPECT_EQ(p.loadFromFile(dir.c_str()), 0);
+    EXPECT_EQ(p.loadFailure(), "not a regular file");
+    const std::filesystem::path fifo = dir / "pipe.xm";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(p.loadFromFile(fifo.c_str()), 0);
+    const std::filesystem::path huge = dir / "huge.xm";
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, ModulePlayer::kMaxFileBytes + 1); // sparse: nothing is written
+    EXPECT_EQ(p.loadFromFile(huge.c_str()), 0);
+    EXPECT_EQ(p.loadFailure(), "larger than any song (256 MiB)");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(XmLoader, HeaderLimitsAreClampedOrRefused)
@@ -153,8 +181,8 @@ TEST(XmLoader, HeaderLimitsAreClampedOrRefused)
     XmSongDesc s = layoutSong();
     s.channels = 33;
     int r = 1;
-    load(XmBuilder::build(s), &r);
-    EXPECT_EQ(r, 0) << "more than 32 channels";
+    EXPECT_EQ(load(XmBuilder::build(s), &r)->loadFailure(), "too many channels (33, at most 32)");
+    EXPECT_EQ(r, 0);
 
     s = layoutSong();
     s.channels = 0;
@@ -181,8 +209,8 @@ TEST(XmLoader, HeaderLimitsAreClampedOrRefused)
     s = layoutSong();
     s.patterns[0].rows = 257;
     s.patterns[0].cells.clear();
-    load(XmBuilder::build(s), &r);
-    EXPECT_EQ(r, 0) << "more than 256 rows";
+    EXPECT_EQ(load(XmBuilder::build(s), &r)->loadFailure(), "too many rows in a pattern (257, at most 256)");
+    EXPECT_EQ(r, 0);
 }
 
 TEST(XmLoader, PatternRowIndexMustEndAtPackedSize)

@@ -28,6 +28,9 @@ TEST(Capture, FolderGetsOnePngPerFrameAndAudioCutToTheFramesLength)
     EXPECT_TRUE(fs::exists(dir / "frame-000002.png"));
     EXPECT_FALSE(fs::exists(dir / "frame-000003.png"));
     EXPECT_EQ(fs::file_size(dir / "audio.wav"), 44u + 3 * 4410 * 4);
+    Capture again;
+    EXPECT_FALSE(again.open(dir.string(), 10, error)) << "a folder holding frames is refused";
+    EXPECT_NE(error.find("not empty"), std::string::npos) << error;
     fs::remove_all(dir);
 }
 

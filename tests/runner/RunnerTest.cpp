@@ -85,11 +85,9 @@ public:
     ShowEffects makeEffects(Console&, RenderContext&) override
     {
         ShowEffects e;
-        std::unique_ptr<Effect>* slots[] = {&e.endPicture, &e.greetings, &e.labyrinth, &e.objectShow, &e.tunnel,
-                                            &e.flirp,      &e.metaballs, &e.water,     &e.cube,       &e.klam};
-        for (int i = 0; i < kEffectCount; ++i) {
-            auto effect = std::make_unique<ColourEffect>(10 + i, log, elapsed[i], effectName(EffectId(i)));
-            *slots[i] = std::move(effect);
+        for (const EffectRow& row : e.table()) {
+            const int i = int(row.id);
+            e.set(row.id, std::make_unique<ColourEffect>(10 + i, log, elapsed[i], row.name));
         }
         return e;
     }
@@ -155,8 +153,8 @@ TEST(Schedule, LaterRowWinsAndBothHitsAreConsumed)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 32);
-    t.post(0, 48);
+    t.post(32);
+    t.post(48);
     const ScheduleHit hit = walkSchedule(t, clock);
     EXPECT_TRUE(hit.hit);
     EXPECT_EQ(hit.effect, EffectId::Tunnel);
@@ -168,10 +166,10 @@ TEST(Schedule, SwitchDrainsEveryPendingFadeOut)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 255);
-    t.post(0, 255);
-    t.post(0, 255);
-    t.post(0, 64);
+    t.post(255);
+    t.post(255);
+    t.post(255);
+    t.post(64);
     EXPECT_TRUE(walkSchedule(t, clock).hit);
     EXPECT_EQ(t.trigger(255), 0);
 }
@@ -180,7 +178,7 @@ TEST(Schedule, FadeOutsStayPendingWithoutASwitch)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 255);
+    t.post(255);
     EXPECT_FALSE(walkSchedule(t, clock).hit);
     EXPECT_EQ(t.trigger(255), 1);
 }
@@ -190,7 +188,7 @@ TEST(Schedule, HitTakesTheClockAtTheSwitch)
     OfflinePlatform clock;
     clock.advanceTo(1234);
     ScriptedTriggers t(clock);
-    t.post(1000, 153);
+    t.postAt(1000, 153);
     const ScheduleHit hit = walkSchedule(t, clock);
     EXPECT_EQ(hit.effect, EffectId::EndPicture);
     EXPECT_EQ(hit.t0, 1234);
@@ -231,7 +229,7 @@ TEST(Runner, FirstEffectIsWaterAndItsClockStartsAfterThePause)
 TEST(Runner, SwitchTakesEffectOnTheNextFrameWithItsOwnClock)
 {
     Show s;
-    s.audio.script.post(1000 + 25, 48); // seen on the frame at +30 ms
+    s.audio.script.postAt(1000 + 25, 48); // seen on the frame at +30 ms
     s.run(6);
     const auto& tunnel = s.host.elapsed[int(EffectId::Tunnel)];
     ASSERT_EQ(tunnel.size(), 2u);
@@ -242,8 +240,8 @@ TEST(Runner, SwitchTakesEffectOnTheNextFrameWithItsOwnClock)
 TEST(Runner, TwoPendingHitsOfOneIndexRestartTheEffectNextFrame)
 {
     Show s;
-    s.audio.script.post(1000, 32);
-    s.audio.script.post(1000, 32);
+    s.audio.script.postAt(1000, 32);
+    s.audio.script.postAt(1000, 32);
     s.run(4);
     const auto& flirp = s.host.elapsed[int(EffectId::Flirp)];
     ASSERT_EQ(flirp.size(), 3u);
@@ -255,7 +253,7 @@ TEST(Runner, TwoPendingHitsOfOneIndexRestartTheEffectNextFrame)
 TEST(Runner, Sync222EndsTheShowWithExitCode1)
 {
     Show s;
-    s.audio.script.post(1000 + 20, 222);
+    s.audio.script.postAt(1000 + 20, 222);
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Sync222);
     EXPECT_EQ(s.framesRun, 3u);
@@ -314,10 +312,12 @@ TEST(Runner, NoSoundDeviceShowsTheMessageAfterTheDisplayIsGoneAndExitsWith0)
 
 TEST(Options, FlagsAndValues)
 {
-    const char* argv[] = {"kalvora", "--windowed", "--capture", "out", "--fps", "25", "--frames", "100", "--zoom", "2"};
+    const char* argv[] = {"kalvora",  "--windowed", "--capture", "out", "--fps",     "25",
+                          "--frames", "100",        "--zoom",    "2",   "--no-vsync"};
     Options o;
     std::string error;
-    ASSERT_TRUE(parseOptions(10, const_cast<char**>(argv), o, error)) << error;
+    ASSERT_TRUE(parseOptions(11, const_cast<char**>(argv), o, error)) << error;
+    EXPECT_FALSE(o.vsync);
     EXPECT_EQ(o.mode, Options::Mode::Windowed);
     EXPECT_EQ(o.capture, "out");
     EXPECT_EQ(o.fps, 25);

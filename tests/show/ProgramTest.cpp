@@ -43,6 +43,7 @@ TEST(Program, MissingModuleEndsWithExitCode1)
     EXPECT_EQ(run({"--data", empty.c_str(), "--capture", out.c_str(), "--frames", "5"}), 1);
     fs::current_path(here);
     EXPECT_FALSE(fs::exists(out / "frame-000000.png")); // no frame was shown
+    EXPECT_FALSE(fs::exists(out / "audio.wav"));
     fs::remove_all(empty);
     fs::remove_all(out);
 }

@@ -130,36 +130,40 @@ void run(ModulePlayer& player, double maxSeconds, bool asShow, Done done)
 
 } // namespace
 
-XmRenderResult renderSong(ModulePlayer& player, double maxSeconds, int masterVolume)
+XmRenderResult renderSong(ModulePlayer& player, double maxSeconds, int masterVolume, PcmSink sink)
 {
     XmRenderResult result;
     PassWatcher watcher;
     player.setTickListener(&watcher);
     player.setMasterVolume(masterVolume);
-    int64_t limitFrames = int64_t(boundedSeconds(maxSeconds) * 44100.0);
+    const int64_t limitFrames = int64_t(boundedSeconds(maxSeconds) * 44100.0);
+    // The end of the pass is known when its tick is computed, blocks before its frames are played, so
+    // each piece can be cut where the song ends as it arrives.
+    auto wanted = [&] { return watcher.endFrame() >= 0 ? std::min(watcher.endFrame(), limitFrames) : limitFrames; };
+    int64_t played = 0;
+    bool going = true;
     OfflinePlatform clock;
-    auto device = makeOfflineSoundDevice(
-        clock, [&result](const int16_t* f, size_t n) { result.pcm.insert(result.pcm.end(), f, f + n * 2); });
+    auto device = makeOfflineSoundDevice(clock, [&](const int16_t* f, size_t n) {
+        const int64_t keep = std::clamp<int64_t>(wanted() - played, 0, int64_t(n));
+        played += int64_t(n);
+        if (keep <= 0 || !going)
+            return;
+        if (sink)
+            going = sink(f, size_t(keep));
+        else
+            result.pcm.insert(result.pcm.end(), f, f + keep * 2);
+        result.frames += keep;
+    });
     device->play(player);
     device->open();
-    for (;;) {
-        int64_t played = int64_t(result.pcm.size() / 2);
-        int64_t want = watcher.endFrame() >= 0 ? std::min(watcher.endFrame(), limitFrames) : limitFrames;
-        if (played >= want)
-            break;
+    while (going && played < wanted())
         clock.advanceBy(500);
-    }
     device->stop(player);
     device->close();
     player.setTickListener(nullptr);
-    int64_t end = limitFrames;
     result.reason = "limit";
-    if (watcher.endFrame() >= 0 && watcher.endFrame() <= limitFrames) {
-        end = watcher.endFrame();
+    if (watcher.endFrame() >= 0 && watcher.endFrame() <= limitFrames)
         result.reason = watcher.reason();
-    }
-    result.frames = end;
-    result.pcm.resize(size_t(end) * 2);
     return result;
 }
 
@@ -186,10 +190,11 @@ std::vector<XmSyncLine> listSyncs(ModulePlayer& player, double maxSeconds)
     return watcher.lines;
 }
 
-std::vector<std::string> traceTicks(ModulePlayer& player, int ticks)
+std::vector<std::string> traceTicks(ModulePlayer& player, int ticks, int masterVolume)
 {
     if (ticks < 0)
         ticks = 0;
+    player.setMasterVolume(masterVolume);
     TraceWatcher watcher;
     player.setTickListener(&watcher);
     run(player, 3600.0, false, [&] { return int(watcher.lines.size()) >= ticks; });

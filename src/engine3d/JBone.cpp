@@ -1,0 +1,4 @@
+#include "engine3d/JBone.h"
+
+JBone::JBone() : JItem(kTypeBone)
+{}
