@@ -1,5 +1,5 @@
 // Runs the effect timing table outside the program (same code as its --bench mode).
-#include "effects/EffectBench.h"
+#include "runner/EffectBench.h"
 
 int main(int argc, char** argv)
 {

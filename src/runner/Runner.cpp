@@ -74,8 +74,7 @@ int Runner::run()
 
         log("construct effects");
         ShowEffects effects = m_host.makeEffects(console, context);
-        for (EffectId id : {EffectId::Tunnel, EffectId::Flirp, EffectId::Water, EffectId::ObjectShow})
-            effects.at(id)->prepare();
+        effects.prepare();
         showFrames(*display, 6, 0, 0, 0);
 
         m_platform.sleepMs(1000);
@@ -104,7 +103,7 @@ int Runner::run()
                 m_host.effectSwitched(m_frame, hit.t0, hit.index, current);
                 if (m_settings.verbose)
                     std::fprintf(stderr, "switch frame=%llu t_ms=%.0f index=%d effect=%s\n",
-                                 static_cast<unsigned long long>(m_frame), hit.t0, hit.index, effectName(current));
+                                 static_cast<unsigned long long>(m_frame), hit.t0, hit.index, effects.name(current));
             }
             display->releaseBackBuffer();
             display->present();

@@ -37,9 +37,8 @@ public:
         if (m_showEffects)
             return makeShowEffects(console, context);
         ShowEffects e;
-        for (auto* slot : {&e.endPicture, &e.greetings, &e.labyrinth, &e.objectShow, &e.tunnel, &e.flirp, &e.metaballs,
-                           &e.water, &e.cube, &e.klam})
-            *slot = std::make_unique<StripeEffect>();
+        for (const EffectRow& row : e.table())
+            e.set(row.id, std::make_unique<StripeEffect>());
         return e;
     }
     void loopStarting() override { m_start = m_clock.timeMs(); }
@@ -60,11 +59,10 @@ private:
 void postEveryIndex(FakeAudio& audio)
 {
     for (int i = 0; i < 9; ++i) {
-        audio.script.post(1100 + 100 * i, 255);
-        audio.script.post(1100 + 100 * i, kSchedule[i].index);
-        audio.script.post(1150 + 100 * i, 128); // the effects' own listeners
+        audio.script.postAt(1100 + 100 * i, 255);
+        audio.script.postAt(1100 + 100 * i, kSchedule[i].index);
+        audio.script.postAt(1150 + 100 * i, 128); // the effects' own listeners
     }
-    audio.script.asked.reserve(100000);
     audio.calls.reserve(16);
 }
 

@@ -1,6 +1,6 @@
 #include "runner/Ramp.h"
 
-#include "music/TriggerSource.h"
+#include "music/ScriptedTriggers.h"
 
 #include <gtest/gtest.h>
 
@@ -47,35 +47,18 @@ TEST(Ramp, ZeroDurationJumpsToTheEndOnceStarted)
     EXPECT_EQ(r.value(0, 1), 9);
 }
 
-namespace {
-// Sync 255 is pending from time `at` on, once.
-class SyncAt final : public TriggerSource {
-public:
-    explicit SyncAt(double at) : m_at(at) {}
-    double now = 0;
-    int trigger(int index) override
-    {
-        const int pending = index == 255 && now >= m_at && !m_fired ? 1 : 0;
-        m_fired = m_fired || pending;
-        return pending;
-    }
-
-private:
-    double m_at;
-    bool m_fired = false;
-};
-} // namespace
-
 TEST(Fade, InStartsOnTheFirstFrameAndOutOnTheFrameSync255IsConsumed)
 {
     Fade fade(Ramp(100, 255, 0, 1), Ramp(50, 0, 255, 1));
-    SyncAt player(300);
+    ScriptedTriggers player;
+    player.postAt(300, 255);
     for (double t : {200.0, 250.0, 300.0, 325.0, 400.0}) {
-        player.now = t;
+        player.setTime(t);
         const FadeLevels l = fade.levels(t, player);
         const double in = t >= 300 ? 0 : 255 - 255 * (t - 200) / 100;
         const double out = t < 300 ? 0 : std::min(255.0, 255 * (t - 300) / 50);
         EXPECT_EQ(l.in, in) << "at " << t << ": 255 - 255 (t - 200) / 100";
         EXPECT_EQ(l.out, out) << "at " << t << ": 255 (t - 300) / 50";
     }
+    EXPECT_EQ(player.pending(255), 0);
 }

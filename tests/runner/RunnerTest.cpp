@@ -58,11 +58,9 @@ public:
     ShowEffects makeEffects(Console&, RenderContext&) override
     {
         ShowEffects e;
-        std::unique_ptr<Effect>* slots[] = {&e.endPicture, &e.greetings, &e.labyrinth, &e.objectShow, &e.tunnel,
-                                            &e.flirp,      &e.metaballs, &e.water,     &e.cube,       &e.klam};
-        for (int i = 0; i < kEffectCount; ++i) {
-            auto effect = std::make_unique<ColourEffect>(10 + i, log, elapsed[i], effectName(EffectId(i)));
-            *slots[i] = std::move(effect);
+        for (const EffectRow& row : e.table()) {
+            const int i = int(row.id);
+            e.set(row.id, std::make_unique<ColourEffect>(10 + i, log, elapsed[i], row.name));
         }
         return e;
     }
@@ -109,8 +107,8 @@ TEST(Schedule, LaterRowWinsAndBothHitsAreConsumed)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 32);
-    t.post(0, 48);
+    t.post(32);
+    t.post(48);
     const ScheduleHit hit = walkSchedule(t, clock);
     EXPECT_TRUE(hit.hit);
     EXPECT_EQ(hit.effect, EffectId::Tunnel);
@@ -122,10 +120,10 @@ TEST(Schedule, SwitchDrainsEveryPendingFadeOut)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 255);
-    t.post(0, 255);
-    t.post(0, 255);
-    t.post(0, 64);
+    t.post(255);
+    t.post(255);
+    t.post(255);
+    t.post(64);
     EXPECT_TRUE(walkSchedule(t, clock).hit);
     EXPECT_EQ(t.trigger(255), 0);
 }
@@ -134,7 +132,7 @@ TEST(Schedule, FadeOutsStayPendingWithoutASwitch)
 {
     OfflinePlatform clock;
     ScriptedTriggers t(clock);
-    t.post(0, 255);
+    t.post(255);
     EXPECT_FALSE(walkSchedule(t, clock).hit);
     EXPECT_EQ(t.trigger(255), 1);
 }
@@ -144,7 +142,7 @@ TEST(Schedule, HitTakesTheClockAtTheSwitch)
     OfflinePlatform clock;
     clock.advanceTo(1234);
     ScriptedTriggers t(clock);
-    t.post(1000, 153);
+    t.postAt(1000, 153);
     const ScheduleHit hit = walkSchedule(t, clock);
     EXPECT_EQ(hit.effect, EffectId::EndPicture);
     EXPECT_EQ(hit.t0, 1234);
@@ -190,7 +188,7 @@ TEST(Runner, FirstEffectIsWaterAndItsClockStartsAfterThePause)
 TEST(Runner, SwitchTakesEffectOnTheNextFrameWithItsOwnClock)
 {
     Show s;
-    s.audio.script.post(1000 + 25, 48); // seen on the frame at +30 ms
+    s.audio.script.postAt(1000 + 25, 48); // seen on the frame at +30 ms
     s.run(6);
     const auto& tunnel = s.host.elapsed[int(EffectId::Tunnel)];
     ASSERT_EQ(tunnel.size(), 2u);
@@ -201,8 +199,8 @@ TEST(Runner, SwitchTakesEffectOnTheNextFrameWithItsOwnClock)
 TEST(Runner, TwoPendingHitsOfOneIndexRestartTheEffectNextFrame)
 {
     Show s;
-    s.audio.script.post(1000, 32);
-    s.audio.script.post(1000, 32);
+    s.audio.script.postAt(1000, 32);
+    s.audio.script.postAt(1000, 32);
     s.run(4);
     const auto& flirp = s.host.elapsed[int(EffectId::Flirp)];
     ASSERT_EQ(flirp.size(), 3u);
@@ -214,7 +212,7 @@ TEST(Runner, TwoPendingHitsOfOneIndexRestartTheEffectNextFrame)
 TEST(Runner, Sync222EndsTheShowWithExitCode1)
 {
     Show s;
-    s.audio.script.post(1000 + 20, 222);
+    s.audio.script.postAt(1000 + 20, 222);
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Sync222);
     EXPECT_EQ(s.framesRun, 3u);
@@ -223,7 +221,7 @@ TEST(Runner, Sync222EndsTheShowWithExitCode1)
 TEST(Runner, EscapeWinsOverSync222)
 {
     Show s;
-    s.audio.script.post(1000, 222);
+    s.audio.script.postAt(1000, 222);
     s.host.log.reserve(64);
     s.clock.pressEscape(); // consumed by the wait for Escape's release before the show
     EXPECT_EQ(s.run(5), 1);

@@ -1,17 +1,36 @@
-// The timing mode prints its table and one machine-readable line per floor and per effect.
-#include "effects/EffectBench.h"
+// The timing mode prints its table and one machine-readable line per floor and per row of the effect table.
+#include "runner/EffectBench.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
-TEST(EffectBench, PrintsFloorsAndOneParsableLinePerEffect)
+namespace {
+
+// An effect that exists only in this test's table.
+class ProbeEffect final : public Effect {
+public:
+    explicit ProbeEffect(Console&) {}
+    int render(RenderContext&, Bitmap&, TriggerSource&, double) override
+    {
+        ++renders;
+        return 1;
+    }
+    static inline int renders = 0;
+};
+
+} // namespace
+
+TEST(EffectBench, TimesEveryRowOfItsTableOnceAndPrintsOneParsableLineEach)
 {
+    std::vector<EffectRow> table(showEffectTable().begin(), showEffectTable().end());
+    table.push_back({EffectId(kEffectCount), "ProbeEffect", 0, makeEffect<ProbeEffect>});
     const char* args[] = {"kalvora", "--bench", "--bench-frames", "3", "--bench-runs", "1"};
     testing::internal::CaptureStdout();
-    const int rc = runEffectBench(6, const_cast<char**>(args));
+    const int rc = runEffectBench(6, const_cast<char**>(args), table);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(rc, 0);
     std::istringstream lines(out);
@@ -31,7 +50,10 @@ TEST(EffectBench, PrintsFloorsAndOneParsableLinePerEffect)
             EXPECT_EQ(line.rfind("bench ", 0), std::string::npos) << "malformed: " << line;
     }
     EXPECT_EQ(floors, 2);
-    const std::vector<std::string> expected = {"TunnelEffect", "FlirpEffect", "KlamEffect", "EndPictureEffect"};
+    std::vector<std::string> expected;
+    for (const EffectRow& row : table)
+        expected.push_back(row.name);
     EXPECT_EQ(effects, expected);
+    EXPECT_EQ(ProbeEffect::renders, 3);
     EXPECT_NE(out.find("ms/frame"), std::string::npos);
 }
