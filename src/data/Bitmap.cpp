@@ -48,13 +48,17 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
 Bitmap Bitmap::view(const Bitmap& parent, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     Bitmap v;
-    if (!parent.m_pixels)
+    // Clipped to the parent, so no part of a view lies outside the pixels it shares.
+    const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + width, parent.m_width);
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + height, parent.m_height);
+    if (!parent.m_pixels || right <= left || bottom <= top)
         return v;
-    v.m_pixels = parent.m_pixels + static_cast<ptrdiff_t>(y) * parent.m_pitch +
-                 static_cast<ptrdiff_t>(x) * bytesPerPixel(parent.m_format);
+    v.m_pixels = parent.m_pixels + static_cast<ptrdiff_t>(top) * parent.m_pitch +
+                 static_cast<ptrdiff_t>(left) * bytesPerPixel(parent.m_format);
     v.m_end = parent.m_end;
-    v.m_width = width;
-    v.m_height = height;
+    v.m_width = int32_t(right - left);
+    v.m_height = int32_t(bottom - top);
     v.m_pitch = parent.m_pitch;
     v.m_format = parent.m_format;
     return v;

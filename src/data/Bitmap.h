@@ -28,7 +28,8 @@ public:
     Bitmap& operator=(const Bitmap&) = delete;
     ~Bitmap() = default;
 
-    // A view of the rectangle at (x, y) of `parent`, sharing its pixels; x counts pixels.
+    // A view of the rectangle at (x, y) of `parent`, clipped to it, sharing its pixels; x counts pixels.
+    // Nothing left after clipping gives an empty Bitmap.
     // It keeps the parent's pitch and format, owns nothing and must not outlive the parent.
     static Bitmap view(const Bitmap& parent, int32_t x, int32_t y, int32_t width, int32_t height);
 

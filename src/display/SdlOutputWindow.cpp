@@ -123,6 +123,8 @@ bool SdlOutputWindow::open()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     m_videoInit = true;
+    if (!SdlPlatform::videoReachesAScreen())
+        return false; // frames shown into nowhere are no display
     const int32_t w = m_config.width, h = m_config.height;
     if (m_config.fullscreen) {
         // Desktop fullscreen: no mode switch, and the window stays when the focus goes elsewhere.

@@ -107,12 +107,11 @@ void finishSample(Sample& s)
     } else {
         setPoint(d.loopEnd, point(d.loopEnd - 1));
         setPoint(d.loopEnd + 1, point(d.loopEnd));
-        if (d.loopStart == 0) {
-            // A backward voice may lie up to a step below point 0: mirror the first point there.
-            for (int k = 1; k <= SampleData::kFrontPoints; ++k)
-                setPointFront(d, k, point(0));
-        }
     }
+    // A backward voice may lie up to a step below its loop start, which can be before point 0:
+    // the first point is repeated there.
+    for (int k = 1; k <= SampleData::kFrontPoints; ++k)
+        setPointFront(d, k, point(0));
 }
 
 } // namespace

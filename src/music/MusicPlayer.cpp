@@ -15,7 +15,6 @@ int MusicPlayer::attachDevice(SoundDevice* device)
 {
     if (!device)
         return 0;
-    m_device = device;
     for (int i = 0; i < m_channelCount; ++i) {
         Voice* v = device->claimVoice(Voice::Owned);
         if (!v) {
@@ -27,6 +26,7 @@ int MusicPlayer::attachDevice(SoundDevice* device)
         }
         m_voices[i] = v;
     }
+    m_device = device; // only now: a refused player stays unattached
     return 1;
 }
 

@@ -126,6 +126,10 @@ void SoundDevice::renderBlock(SoundBuffer& block)
         Voice* first = p->voice(0);
         if (!first)
             continue;
+        // A voice freed after the pool pass above is back at -1, and a player published since may own it.
+        for (int c = 0; c < p->channelCount(); ++c)
+            if (p->voice(c)->streamPos == -1)
+                p->voice(c)->streamPos = m_mixed;
         while (first->streamPos < m_requested) {
             p->tick();
             float tps = p->ticksPerSecond();

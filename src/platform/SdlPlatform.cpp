@@ -26,6 +26,17 @@ bool SdlPlatform::hasDisplay()
     return set("SDL_VIDEODRIVER") || set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+bool SdlPlatform::videoReachesAScreen()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver)
+        return false;
+    if (SDL_strcasecmp(driver, "offscreen") != 0 && SDL_strcasecmp(driver, "dummy") != 0)
+        return true;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked && SDL_strcasestr(asked, driver) != nullptr;
+}
+
 uint32_t SdlPlatform::timeMs()
 {
     const auto now = std::chrono::steady_clock::now();

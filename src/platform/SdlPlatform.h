@@ -22,6 +22,9 @@ public:
     // Whether there is a display to open windows on. Without one SDL would quietly fall back to a
     // driver that draws nowhere, and a dialog would wait forever for a click.
     static bool hasDisplay();
+    // After video has started: false when SDL fell back to a driver that draws nowhere (offscreen,
+    // dummy) that SDL_VIDEODRIVER did not ask for.
+    static bool videoReachesAScreen();
 
     // Called by whichever thread pumps the window's events.
     void setEscapeDown(bool down);

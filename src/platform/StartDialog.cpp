@@ -1,5 +1,7 @@
 #include "platform/StartDialog.h"
 
+#include "platform/SdlPlatform.h"
+
 #include <SDL.h>
 
 #include <cstring>
@@ -126,6 +128,10 @@ bool runStartDialog(StartDialogModel& model)
     model.initialise();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
+    if (!SdlPlatform::videoReachesAScreen()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO); // nobody could see the dialog, let alone click it
+        return false;
+    }
     SDL_Window* window = SDL_CreateWindow("\"Kalvora\" by Quorvel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                           186 * kUnitX, 46 * kUnitYNum / kUnitYDen, SDL_WINDOW_SHOWN);
     if (!window) {

@@ -40,8 +40,25 @@ const char* optionsHelp()
            "F12 writes a PNG of the current frame into the current directory. Escape ends the show.\n";
 }
 
+namespace {
+// Options that mean nothing in the chosen mode are refused rather than ignored.
+bool checkCombinations(const Options& o, bool zoomGiven, bool fpsGiven, std::string& error)
+{
+    if (zoomGiven && o.mode == Options::Mode::Fullscreen) {
+        error = "--zoom applies to the window only, not to --fullscreen";
+        return false;
+    }
+    if (fpsGiven && o.capture.empty()) {
+        error = "--fps applies to --capture only (the window and full screen follow the display)";
+        return false;
+    }
+    return true;
+}
+} // namespace
+
 bool parseOptions(int argc, char** argv, Options& o, std::string& error)
 {
+    bool zoomGiven = false, fpsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         auto value = [&](const char*& v) {
@@ -100,6 +117,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
                 return false;
             }
             o.zoom = int(n);
+            zoomGiven = true;
         } else if (!std::strcmp(a, "--capture")) {
             if (!value(v))
                 return false;
@@ -116,6 +134,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
                 return false;
             }
             o.fps = int(n);
+            fpsGiven = true;
         } else if (!std::strcmp(a, "--frames")) {
             if (!value(v))
                 return false;
@@ -133,5 +152,5 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
             return false;
         }
     }
-    return true;
+    return checkCombinations(o, zoomGiven, fpsGiven, error);
 }

@@ -52,7 +52,9 @@ int Runner::run()
     log("load module kv-lorn.xm");
     if (!m_audio.loadModule("kv-lorn.xm")) {
         display.reset();
-        std::fprintf(stderr, "kalvora: could not load kv-lorn.xm\n");
+        std::fprintf(stderr,
+                     "kalvora: could not load kv-lorn.xm from the current directory; --data DIR names the folder "
+                     "that holds it and glimmerok.dat\n");
         return 1;
     }
     log("open sound device");
@@ -60,6 +62,7 @@ int Runner::run()
         m_audio.shutdown();
         display.reset();
         m_platform.messageBox("Could not open sound output", "Error!");
+        std::fprintf(stderr, "kalvora: (use --silent to play without sound)\n");
         return 0;
     }
     m_audio.setMasterVolume(10);

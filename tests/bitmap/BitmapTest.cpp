@@ -63,6 +63,29 @@ TEST(Bitmap, FillOfViewNeverWritesPastTheParentsBlock)
     EXPECT_EQ(frame.row32(2)[1], 0u);
 }
 
+TEST(Bitmap, ViewIsClippedToItsParent)
+{
+    Bitmap frame(8, 4, Bitmap::FormatXrgb32);
+    const Bitmap right = Bitmap::view(frame, 5, 1, 10, 10);
+    EXPECT_EQ(right.pixels(), frame.pixels() + 1 * 32 + 5 * 4);
+    EXPECT_EQ(right.width(), 3);
+    EXPECT_EQ(right.height(), 3);
+    Bitmap above = Bitmap::view(frame, -2, -2, 4, 3);
+    EXPECT_EQ(above.pixels(), frame.pixels());
+    EXPECT_EQ(above.width(), 2);
+    EXPECT_EQ(above.height(), 1);
+    above.fill(255, 255, 255);
+    EXPECT_EQ(frame.row32(0)[7], 0xFFFFFFu) << "the one row left, as whole parent rows";
+    EXPECT_EQ(frame.row32(1)[0], 0u);
+    Bitmap gone[] = {Bitmap::view(frame, 0, 50, 8, 4), Bitmap::view(frame, 8, 0, 1, 1),
+                     Bitmap::view(frame, 0, -4, 8, 4)};
+    for (Bitmap& outside : gone) {
+        EXPECT_EQ(outside.pixels(), nullptr);
+        EXPECT_EQ(outside.width() | outside.height(), 0);
+        outside.fill(255, 255, 255);
+    }
+}
+
 TEST(Bitmap, FillLeavesOtherFormatsUnchanged)
 {
     for (int f : {2, 3, 4}) {

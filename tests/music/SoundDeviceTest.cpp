@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,23 +92,67 @@ TEST(SoundDevice, OfflineRunsRepeatExactly)
     EXPECT_EQ(hashes[0], hashes[1]);
 }
 
-TEST(SoundDevice, PlayerIsTickedEvery882FramesAtTempo125)
+TEST(SoundDevice, TickSpacingIsTheSinglePrecisionQuotientTruncated)
+{
+    // trunc(44100f / (tempo x 0.4f)) in single precision: tempo 126 gives 875 (874 in double), tempo 42
+    // gives 2624 (2625 rounded).
+    for (auto [tempo, spacing] : {std::pair{125, 882}, {126, 875}, {42, 2624}}) {
+        XmSongDesc song = syncSong({});
+        song.tempo = tempo;
+        std::vector<uint8_t> img = XmBuilder::build(song);
+        OfflinePlatform clock;
+        ModulePlayer player;
+        player.loadFromMemory(img.data(), img.size());
+        TickFrames ticks;
+        player.setTickListener(&ticks);
+        auto dev = makeOfflineSoundDevice(clock, nullptr);
+        dev->play(player);
+        dev->open();
+        ASSERT_GE(ticks.at.size(), 12u);
+        EXPECT_EQ(ticks.at[0], 0);
+        for (size_t i = 1; i < ticks.at.size(); ++i)
+            ASSERT_EQ(ticks.at[i] - ticks.at[i - 1], spacing) << "tempo " << tempo;
+        EXPECT_EQ(ticks.at.size(), size_t((4 * 8250 + spacing - 1) / spacing)) << "up to one tick ahead";
+        dev->close();
+    }
+}
+
+// A player published while the output thread is between placing the pool's voices and ticking the
+// players may own a voice that was freed (and reset to frame -1) in between.
+TEST(SoundDevice, PlayerPublishedDuringARefillStartsAtTheMixedFrameCount)
 {
     std::vector<uint8_t> img = XmBuilder::build(syncSong({}));
     OfflinePlatform clock;
-    ModulePlayer player;
-    player.loadFromMemory(img.data(), img.size());
-    TickFrames ticks;
-    player.setTickListener(&ticks);
+    ModulePlayer early, first, late;
+    for (ModulePlayer* p : {&early, &first, &late})
+        p->loadFromMemory(img.data(), img.size());
     auto dev = makeOfflineSoundDevice(clock, nullptr);
-    dev->play(player);
-    dev->open();
-    ASSERT_GE(ticks.at.size(), 38u);
-    EXPECT_EQ(ticks.at[0], 0);
-    for (size_t i = 1; i < ticks.at.size(); ++i)
-        ASSERT_EQ(ticks.at[i] - ticks.at[i - 1], 882);
-    EXPECT_EQ(ticks.at.size(), size_t((4 * 8250 + 881) / 882)) << "up to one tick ahead of the blocks";
-    dev->close();
+    dev->play(early); // the last slot and pool voice 0
+    dev->play(first);
+    dev->stop(early); // the last slot is free again, and so is voice 0
+    SoundBuffer block;
+    block.create(8250, 2, 16, 44100, false);
+    for (int i = 0; i < 10; ++i)
+        dev->renderBlock(block);
+    struct PlayOnTick final : TickListener {
+        SoundDevice* dev;
+        ModulePlayer* player;
+        void onTick(const ModulePlayer&) override
+        {
+            if (player)
+                dev->play(*std::exchange(player, nullptr));
+        }
+    } publisher;
+    publisher.dev = dev.get();
+    publisher.player = &late;
+    first.setTickListener(&publisher);
+    TickFrames lateTicks;
+    late.setTickListener(&lateTicks);
+    ASSERT_NE(dev->claimVoice(Voice::Fading), nullptr); // voice 0: freed at frame -1 by the next refill
+    dev->renderBlock(block);
+    ASSERT_FALSE(lateTicks.at.empty());
+    EXPECT_EQ(lateTicks.at[0], 10 * 8250);
+    EXPECT_EQ(lateTicks.at.size(), size_t((8250 + 881) / 882));
 }
 
 TEST(SoundDevice, SyncEventsArriveTimedAndCountedPerIndex)
@@ -163,6 +208,7 @@ TEST(SoundDevice, SlotsAndVoicePoolLimits)
     EXPECT_EQ(dev->freeVoices(), 6);
     EXPECT_EQ(dev->play(c), 0) << "7 channels, 6 voices left";
     EXPECT_EQ(dev->freeVoices(), 6) << "nothing kept";
+    EXPECT_EQ(c.device(), nullptr) << "the refused player stays unattached";
     EXPECT_EQ(dev->play(a), 1) << "already playing: a restart";
     EXPECT_EQ(dev->freeVoices(), 6);
     ASSERT_EQ(dev->open(), 4);

@@ -277,9 +277,9 @@ TEST(XmLoader, LoopsAreClampedAndGuardPointsWritten)
     fwd.loopStart = 4;
     fwd.loopLength = 100; // beyond the sample: clamped to its end
     XmSampleDesc ping = ramp8(20);
-    ping.loopType = 3; // both bits: ping-pong
-    ping.loopStart = 0;
-    ping.loopLength = 10;
+    ping.loopType = 3;  // both bits: ping-pong
+    ping.loopStart = 3; // a backward voice may lie a step (up to 33 points) below it, before point 0
+    ping.loopLength = 7;
     XmSampleDesc zero = ramp8(20);
     zero.loopType = 1;
     zero.loopStart = 8;
@@ -301,7 +301,8 @@ TEST(XmLoader, LoopsAreClampedAndGuardPointsWritten)
     EXPECT_EQ(g.loopEnd, 10);
     EXPECT_EQ(g.buffer.samples8()[10], g.buffer.samples8()[9]);
     EXPECT_EQ(g.buffer.samples8()[11], g.buffer.samples8()[10]);
-    EXPECT_EQ(g.buffer.samples8()[-1], g.buffer.samples8()[0]) << "guard before a ping-pong loop at 0";
+    for (int k = 1; k <= SampleData::kFrontPoints; ++k)
+        ASSERT_EQ(g.buffer.samples8()[-k], -60) << "point 0 repeated before the data, point " << -k;
     EXPECT_EQ(ins.samples[2].data.loopType, 0);
     EXPECT_EQ(ins.samples[3].data.loopType, 0);
 }

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -41,18 +44,42 @@ private:
     const char* m_name;
 };
 
+// Logs every present (the colour of row 0, and the band's) and its own destruction.
+class LoggedDisplay final : public Display {
+public:
+    explicit LoggedDisplay(std::vector<std::string>& log) : m_log(log) {}
+    ~LoggedDisplay() override { m_log.push_back("destroy display"); }
+    Bitmap& backBuffer() override { return m_frame; }
+    int releaseBackBuffer() override { return 1; }
+    int present() override
+    {
+        const uint32_t top = m_frame.row32(0)[0] & 0xFFFFFF, band = m_frame.row32(80)[0] & 0xFF;
+        m_log.push_back(top == 0xFFFFFF ? "white" : top || band ? "frame " + std::to_string(band) : "black");
+        presentedWhileEscapeHeld |= escapeHeld && escapeHeld();
+        return 1;
+    }
+    int mouseX() const override { return 0; }
+    int mouseY() const override { return 0; }
+    int mouseButton() const override { return 0; }
+
+    std::function<bool()> escapeHeld;
+    bool presentedWhileEscapeHeld = false;
+
+private:
+    std::vector<std::string>& m_log;
+    Bitmap m_frame{640, 480, Bitmap::FormatXrgb32};
+};
+
 class TestHost final : public ShowHost {
 public:
-    explicit TestHost(OfflinePlatform& clock) : m_clock(clock) {}
+    TestHost(OfflinePlatform& clock, std::vector<std::string>& log) : log(log), m_clock(clock) {}
     void openArchive(const char* name) override { log.push_back(std::string("archive ") + name); }
     std::unique_ptr<Display> makeDisplay() override
     {
-        auto d = std::make_unique<OfflineDisplay>(640, 480);
+        log.push_back("make display");
+        auto d = std::make_unique<LoggedDisplay>(log);
+        d->escapeHeld = [this] { return m_clock.escapeHeld(); };
         display = d.get();
-        d->setFrameSink([this](const Bitmap& f) {
-            presents.push_back(f.row32(0)[0] & 0xFFFFFF);
-            band.push_back(f.row32(80)[0] & 0xFF);
-        });
         return d;
     }
     ShowEffects makeEffects(Console&, RenderContext&) override
@@ -73,10 +100,8 @@ public:
     }
     int64_t escapeAtFrame = -1;
 
-    std::vector<std::string> log;
-    std::vector<uint32_t> presents;
-    std::vector<uint32_t> band;
-    OfflineDisplay* display = nullptr;
+    std::vector<std::string>& log;
+    LoggedDisplay* display = nullptr;
     std::vector<double> elapsed[kEffectCount]; // every render's elapsed, per effect
     uint32_t start = 0;
 
@@ -84,14 +109,35 @@ private:
     OfflinePlatform& m_clock;
 };
 
+// The offline platform, with its message boxes in the show's log.
+class LoggedPlatform final : public Platform {
+public:
+    LoggedPlatform(OfflinePlatform& clock, std::vector<std::string>& log) : m_clock(clock), m_log(log) {}
+    uint32_t timeMs() override { return m_clock.timeMs(); }
+    void sleepMs(uint32_t ms) override { m_clock.sleepMs(ms); }
+    bool escapePressed() override { return m_clock.escapePressed(); }
+    bool escapeHeld() override { return m_clock.escapeHeld(); }
+    void messageBox(const char* text, const char* caption) override
+    {
+        m_log.push_back(std::string("message ") + caption + " " + text);
+    }
+    void setThreadPriority(ThreadPriority) override {}
+
+private:
+    OfflinePlatform& m_clock;
+    std::vector<std::string>& m_log;
+};
+
+// One ordered log of the archive, display, audio, effect, frame and message steps.
 struct Show {
     OfflinePlatform clock;
-    TestHost host{clock};
     FakeAudio audio{clock};
+    std::vector<std::string>& log = audio.calls;
+    TestHost host{clock, log};
+    LoggedPlatform platform{clock, log};
     int run(long long frames = -1)
     {
-        clock.setQuiet(true);
-        Runner runner(host, audio, clock, {frames, false});
+        Runner runner(host, audio, platform, {frames, false});
         const int code = runner.run();
         framesRun = runner.framesRendered();
         reason = runner.endReason();
@@ -151,33 +197,28 @@ TEST(Schedule, HitTakesTheClockAtTheSwitch)
 TEST(Runner, StartUpAndShutDownInOrder)
 {
     Show s;
-    EXPECT_EQ(s.run(3), 1);
-    const std::vector<std::string> expectedAudio = {"load kv-lorn.xm", "open", "volume 10", "play", "shutdown"};
-    EXPECT_EQ(s.audio.calls, expectedAudio);
-    ASSERT_GE(s.host.log.size(), 15u);
-    EXPECT_EQ(s.host.log[0], "archive glimmerok.dat");
-    EXPECT_EQ(s.host.log[1], "construct EndPictureEffect");
-    EXPECT_EQ(s.host.log[10], "construct KlamEffect");
-    EXPECT_EQ(s.host.log[11], "prepare TunnelEffect");
-    EXPECT_EQ(s.host.log[12], "prepare FlirpEffect");
-    EXPECT_EQ(s.host.log[13], "prepare WaterEffect");
-    EXPECT_EQ(s.host.log[14], "prepare ObjectShowEffect");
-    EXPECT_EQ(std::count(s.host.log.begin(), s.host.log.end(), "destroy KlamEffect"), 1);
-    EXPECT_EQ(std::count_if(s.host.log.begin(), s.host.log.end(), [](auto& l) { return l.rfind("destroy", 0) == 0; }),
-              kEffectCount);
-    // Six white frames, six black frames, then the loop's frames.
-    ASSERT_EQ(s.host.presents.size(), 15u);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(s.host.presents[i], 0xFFFFFFu);
-    for (int i = 6; i < 15; ++i)
-        EXPECT_EQ(s.host.presents[i], 0u) << i; // rows above the band keep the black
+    EXPECT_EQ(s.run(2), 1);
+    std::vector<std::string> expected = {"archive glimmerok.dat", "make display", "load kv-lorn.xm", "open",
+                                         "volume 10"};
+    expected.insert(expected.end(), 6, "white");
+    for (int i = 0; i < kEffectCount; ++i)
+        expected.push_back(std::string("construct ") + effectName(EffectId(i)));
+    for (EffectId id : {EffectId::Tunnel, EffectId::Flirp, EffectId::Water, EffectId::ObjectShow})
+        expected.push_back(std::string("prepare ") + effectName(id));
+    expected.insert(expected.end(), 6, "black");
+    expected.push_back("play");
+    expected.insert(expected.end(), 2, "frame " + std::to_string(10 + int(EffectId::Water)));
+    expected.push_back("shutdown");
+    for (int i = kEffectCount - 1; i >= 0; --i)
+        expected.push_back(std::string("destroy ") + effectName(EffectId(i)));
+    expected.push_back("destroy display");
+    EXPECT_EQ(s.log, expected);
 }
 
 TEST(Runner, FirstEffectIsWaterAndItsClockStartsAfterThePause)
 {
     Show s;
     s.run(4);
-    EXPECT_EQ(s.host.band[12], uint32_t(10 + int(EffectId::Water)));
     const auto& seen = s.host.elapsed[int(EffectId::Water)];
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0], 0.0);
@@ -218,43 +259,55 @@ TEST(Runner, Sync222EndsTheShowWithExitCode1)
     EXPECT_EQ(s.framesRun, 3u);
 }
 
-TEST(Runner, EscapeWinsOverSync222)
+TEST(Runner, EscapeHeldAtStartHoldsTheShowBackAndDoesNotEndIt)
 {
     Show s;
-    s.audio.script.postAt(1000, 222);
-    s.host.log.reserve(64);
-    s.clock.pressEscape(); // consumed by the wait for Escape's release before the show
-    EXPECT_EQ(s.run(5), 1);
-    EXPECT_EQ(s.reason, EndReason::Sync222);
+    s.clock.holdEscape(true);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        s.clock.holdEscape(false);
+    });
+    EXPECT_EQ(s.run(3), 1);
+    release.join();
+    EXPECT_FALSE(s.host.display->presentedWhileEscapeHeld);
+    EXPECT_EQ(s.reason, EndReason::Frames);
 }
 
-TEST(Runner, EscapeDuringTheShowEndsItAfterThatFrame)
+TEST(Runner, EscapeEndsTheShowAfterThatFrameAndWinsOverSync222)
 {
     Show s;
     s.host.escapeAtFrame = 2;
+    s.audio.script.post(1000 + 20, 222); // due on the same frame
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Escape);
     EXPECT_EQ(s.framesRun, 3u);
-    EXPECT_EQ(s.audio.calls.back(), "shutdown");
+    EXPECT_EQ(s.audio.script.trigger(222), 1) << "222 was not asked for on the frame Escape ended";
 }
 
 TEST(Runner, ModuleThatDoesNotLoadEndsWithExitCode1BeforeAnyFrame)
 {
     Show s;
     s.audio.loadOk = 0;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(s.run(), 1);
-    EXPECT_TRUE(s.host.presents.empty());
-    EXPECT_EQ(s.audio.calls.size(), 1u);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s.log, (std::vector<std::string>{"archive glimmerok.dat", "make display", "load kv-lorn.xm",
+                                               "destroy display"}));
+    EXPECT_NE(said.find("current directory"), std::string::npos) << said;
+    EXPECT_NE(said.find("--data"), std::string::npos) << said;
 }
 
-TEST(Runner, NoSoundDeviceShowsTheMessageAndExitsWith0)
+TEST(Runner, NoSoundDeviceShowsTheMessageAfterTheDisplayIsGoneAndExitsWith0)
 {
     Show s;
     s.audio.openOk = 0;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(s.run(), 0);
-    ASSERT_EQ(s.clock.messages().size(), 1u);
-    EXPECT_EQ(s.clock.messages()[0], "Error!: Could not open sound output");
-    EXPECT_TRUE(s.host.presents.empty());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(s.log,
+              (std::vector<std::string>{"archive glimmerok.dat", "make display", "load kv-lorn.xm", "open", "shutdown",
+                                        "destroy display", "message Error! Could not open sound output"}));
+    EXPECT_NE(said.find("(use --silent to play without sound)"), std::string::npos) << said;
 }
 
 TEST(Options, FlagsAndValues)
@@ -277,10 +330,12 @@ TEST(Options, BadInputIsRefusedWithAReason)
                                           {"kalvora", "--fps", "0"},
                                           {"kalvora", "--depth", "8"},
                                           {"kalvora", "--scale", "big"},
-                                          {"kalvora", "--frames", "-3"}}) {
+                                          {"kalvora", "--frames", "-3"},
+                                          {"kalvora", "--fullscreen", "--zoom", "2"},
+                                          {"kalvora", "--fps", "30"}}) {
         Options o;
         std::string error;
-        EXPECT_FALSE(parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error)) << args[1];
+        EXPECT_FALSE(parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error)) << args.back();
         EXPECT_FALSE(error.empty());
     }
 }
