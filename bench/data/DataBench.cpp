@@ -1,5 +1,7 @@
 // Archive loading, sequential reads and picture decoding, against a plain copy of the same bytes.
 
+#include "Canvas.h"
+#include "ImageEncoders.h"
 #include "data/Bitmap.h"
 #include "data/PackArchive.h"
 #include "data/PackFile.h"
@@ -10,8 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -30,37 +30,11 @@ std::vector<uint8_t> archiveBytes(int entries, size_t entrySize)
 std::vector<uint8_t> makeJpeg()
 {
     const int w = 640, h = 480;
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    Canvas picture(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-            p[0] = uint8_t(x * 255 / w);
-            p[1] = uint8_t(y * 255 / h);
-            p[2] = uint8_t((x ^ y) & 255);
-        }
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 85, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = &rgb[size_t(c.next_scanline) * w * 3];
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> jpeg(out, out + size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return jpeg;
+        for (int x = 0; x < w; ++x)
+            picture.at(x, y) = hex(uint32_t(x * 255 / w) << 16 | uint32_t(y * 255 / h) << 8 | uint32_t((x ^ y) & 255));
+    return encodeJpeg(picture, 85);
 }
 
 void BM_CopyFloor(benchmark::State& state)

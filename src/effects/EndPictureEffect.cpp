@@ -1,7 +1,6 @@
 #include "effects/EndPictureEffect.h"
 
-#include "render/Fixed.h"
-#include "render/PixelOps.h"
+#include "effects/ViewFade.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,11 +17,6 @@ int EndPictureEffect::render(RenderContext&, Bitmap& view, TriggerSource& player
         const size_t viewBytes = size_t(view.height() - 1) * size_t(view.pitch()) + size_t(view.width()) * 4;
         std::memcpy(view.pixels(), m_picture.pixels(), std::min(pictureBytes, viewBytes));
     }
-    const FadeLevels fade = m_fade.levels(elapsed, player);
-    const int brighten = truncToInt32(fade.in), darken = truncToInt32(fade.out);
-    if (brighten != 0)
-        addColor(view, brighten, brighten, brighten);
-    if (darken != 0)
-        subtractColor(view, darken, darken, darken);
+    applyFade(view, m_fade.levels(elapsed, player), FadeInFrom::White);
     return 1;
 }

@@ -12,9 +12,6 @@ public:
     explicit EndPictureEffect(Console& console);
     int render(RenderContext& context, Bitmap& view, TriggerSource& player, double elapsed) override;
 
-    // The picture, for tests and tools that supply their own.
-    Bitmap& picture() { return m_picture; }
-
 private:
     Bitmap m_picture;
     Fade m_fade{Ramp(100, 255, 0, 1.4), Ramp(100, 0, 255, 0.9)};

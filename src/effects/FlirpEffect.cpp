@@ -1,5 +1,6 @@
 #include "effects/FlirpEffect.h"
 
+#include "effects/ViewFade.h"
 #include "render/Fixed.h"
 #include "render/PixelOps.h"
 #include "render/Random.h"
@@ -73,11 +74,6 @@ int FlirpEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, dou
         blitAdd(m_pictures[m_pictureIndex], view, float(r2 % 20 - 10), float(r1 % 20 - 10), k, k, k);
     }
 
-    const FadeLevels fade = m_fade.levels(t, player);
-    const int a = truncToInt32(fade.in), b = truncToInt32(fade.out);
-    if (a != 0)
-        subtractColor(view, a, a, a);
-    if (b != 0)
-        subtractColor(view, b, b, b);
+    applyFade(view, m_fade.levels(t, player));
     return 1;
 }

@@ -20,9 +20,6 @@ public:
     // Fills the grid for time `time` (narrowed to float), warp amplitude `amplitude` and light depth `depth`.
     void computeGrid(float time, double amplitude, double depth);
 
-    // The pictures, for tests and tools that supply their own.
-    Bitmap& texture() { return m_texture; }
-    Bitmap& picture(int32_t index) { return m_pictures[index]; }
     const GridMap& grid() const { return m_grid; }
     // The picture being shown (0..2), or -1 for the pause after the third.
     int32_t pictureIndex() const { return m_pictureIndex; }

@@ -21,9 +21,6 @@ public:
     // (128 + 180 d.x + P.x, 128 + 180 d.y + P.y) at full light. Any grid of up to 41 x 21 nodes.
     static void computeGrid(GridMap& grid, const JVector& position, double screenDistance);
 
-    // The pictures, for tests and tools that supply their own.
-    Bitmap& texture() { return m_texture; }
-    Bitmap& flare() { return m_flare; }
     const GridMap& grid() const { return m_grid; }
 
 private:

@@ -1,5 +1,6 @@
 #include "effects/TunnelEffect.h"
 
+#include "effects/ViewFade.h"
 #include "engine3d/JMatrix.h"
 #include "music/TriggerSource.h"
 #include "render/Fixed.h"
@@ -163,11 +164,6 @@ int TunnelEffect::render(RenderContext&, Bitmap& view, TriggerSource& player, do
 
     if (m_flash != 0)
         addColor(view, m_flash, m_flash, m_flash);
-    const FadeLevels fade = m_fade.levels(t, player);
-    const int fadeIn = truncToInt32(fade.in), fadeOut = truncToInt32(fade.out);
-    if (fadeIn != 0)
-        subtractColor(view, fadeIn, fadeIn, fadeIn);
-    if (fadeOut != 0)
-        subtractColor(view, fadeOut, fadeOut, fadeOut);
+    applyFade(view, m_fade.levels(t, player));
     return 1;
 }

@@ -36,11 +36,6 @@ public:
     // and depth offset `depthOffset`, using the current ripple strength.
     void computeGrid(const JVector& camera, const JVector& angles, double screenDistance, double depthOffset);
 
-    // The pictures, for tests and tools that supply their own.
-    Bitmap& texture() { return m_texture; }
-    Bitmap& flare1() { return m_flare1; }
-    Bitmap& flare2() { return m_flare2; }
-    Bitmap& bigFlare() { return m_bigFlare; }
     const GridMap& grid() const { return m_grid; }
     const std::array<Particle, kParticleCount>& particles() const { return m_particles; }
     int32_t flash() const { return m_flash; }

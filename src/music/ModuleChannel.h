@@ -11,6 +11,13 @@ struct EnvelopeCursor {
     bool hold = false; // stopped at the sustain point
     int value = 0;
     const Envelope* envelope = nullptr; // none = no envelope
+
+    // Moves to tick `p` of the envelope and lets it run on.
+    void moveTo(int p)
+    {
+        position = p;
+        hold = false;
+    }
 };
 
 struct ModuleChannel {
@@ -76,4 +83,12 @@ struct ModuleChannel {
     int delayMarker = 0; // 0, or 256 + delay ticks on an EDx row
 
     Voice* voice = nullptr;
+
+    // Both envelopes from their start and the fade-out back at full: what a new note or instrument does.
+    void restartEnvelopes()
+    {
+        volumeCursor.moveTo(0);
+        panningCursor.moveTo(0);
+        fadeVolume = 65536;
+    }
 };

@@ -9,6 +9,18 @@ namespace {
 const int kVibratoSine[32] = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212, 224, 235, 244, 250, 253,
                               255, 253, 250, 244, 235, 224, 212, 197, 180, 161, 141, 120, 97,  74,  49,  24};
 
+// The vibrato and tremolo waveforms (E4x, E7x); 2 and 3 are both square.
+enum Waveform : int { kSineWave = 0, kRampWave = 1 };
+
+// The volume change of a multi-retrigger (Rxy) by x: v x multiply / divide + add.
+struct RetrigVolume {
+    int multiply, divide, add;
+};
+constexpr RetrigVolume kRetrigVolume[16] = {
+    {1, 1, 0}, {1, 1, -1}, {1, 1, -2}, {1, 1, -4}, {1, 1, -8}, {1, 1, -16}, {2, 3, 0}, {1, 2, 0},
+    {1, 1, 0}, {1, 1, 1},  {1, 1, 2},  {1, 1, 4},  {1, 1, 8},  {1, 1, 16},  {3, 2, 0}, {2, 1, 0},
+};
+
 // A nonzero parameter is stored in the memory; zero reuses it.
 int remember(int& memory, int param)
 {
@@ -30,7 +42,7 @@ void ModulePlayer::vibrato(ModuleChannel& c)
     int s = c.vibSpeed;
     int d = c.vibDepth;
     switch (c.vibWave) {
-    case 0:
+    case kSineWave:
         c.vibOffset = kVibratoSine[q & 31] * d * 4 / 128;
         if (q < 0)
             c.vibOffset = -c.vibOffset;
@@ -38,7 +50,7 @@ void ModulePlayer::vibrato(ModuleChannel& c)
         if (q >= 32)
             q -= 63; // 63, not 64: the cycle is 63 steps long
         break;
-    case 1:
+    case kRampWave:
         c.vibOffset = d * (q & 63) * 16 / 128;
         q = (q + s) & 63;
         break;
@@ -56,7 +68,7 @@ void ModulePlayer::tremolo(ModuleChannel& c)
     int s = c.tremSpeed;
     int d = c.tremDepth;
     switch (c.tremWave) {
-    case 0:
+    case kSineWave:
         c.tremOffset = kVibratoSine[q & 31] * d / 64;
         if (q < 0)
             c.tremOffset = -c.tremOffset;
@@ -64,7 +76,7 @@ void ModulePlayer::tremolo(ModuleChannel& c)
         if (q >= 32)
             q -= 63;
         break;
-    case 1:
+    case kRampWave:
         c.tremOffset = d * (q & 63) * 4 / 64;
         q = (q + s) & 63;
         break;
@@ -124,25 +136,8 @@ void ModulePlayer::multiRetrigStep(ModuleChannel& c)
         return;
     c.multiCounter = 0;
     retriggerNote(c);
-    int v = c.volume;
-    switch (c.multiKind) {
-    case 1: v -= 1; break;
-    case 2: v -= 2; break;
-    case 3: v -= 4; break;
-    case 4: v -= 8; break;
-    case 5: v -= 16; break;
-    case 6: v = v * 2 / 3; break;
-    case 7: v = v / 2; break;
-    case 9: v += 1; break;
-    case 10: v += 2; break;
-    case 11: v += 4; break;
-    case 12: v += 8; break;
-    case 13: v += 16; break;
-    case 14: v = v * 3 / 2; break;
-    case 15: v = v * 2; break;
-    default: break;
-    }
-    setVolume(c, v);
+    const RetrigVolume& change = kRetrigVolume[c.multiKind & 15];
+    setVolume(c, c.volume * change.multiply / change.divide + change.add);
 }
 
 void ModulePlayer::tremorStep(ModuleChannel& c)
@@ -162,23 +157,27 @@ void ModulePlayer::volumeColumnFirstTick(ModuleChannel& c)
 {
     int v = c.volumeByte;
     int y = v & 0x0F;
-    if (v >= 0x10 && v <= 0x50)
-        setVolume(c, v - 16);
-    else if (v >= 0x80 && v <= 0x8F)
-        setVolume(c, c.volume - y);
-    else if (v >= 0x90 && v <= 0x9F)
-        setVolume(c, c.volume + y);
-    else if (v >= 0xA0 && v <= 0xAF) {
+    if (v >= XmVolume::kSetFirst && v <= XmVolume::kSetLast) {
+        setVolume(c, v - XmVolume::kSetFirst);
+        return;
+    }
+    switch (v >> 4) {
+    case XmVolume::FineDown: setVolume(c, c.volume - y); break;
+    case XmVolume::FineUp: setVolume(c, c.volume + y); break;
+    case XmVolume::VibratoSpeed:
         if (y)
             c.vibSpeed = y;
-    } else if (v >= 0xB0 && v <= 0xBF) {
+        break;
+    case XmVolume::Vibrato:
         if (y)
             c.vibDepth = y;
-    } else if (v >= 0xC0 && v <= 0xCF)
-        setPanning(c, y * 16);
-    else if (v >= 0xF0) {
+        break;
+    case XmVolume::SetPanning: setPanning(c, y * 16); break;
+    case XmVolume::TonePorta:
         if (y)
             c.portaSpeed = y * 16;
+        break;
+    default: break;
     }
 }
 
@@ -186,18 +185,15 @@ void ModulePlayer::volumeColumnPerTick(ModuleChannel& c)
 {
     int v = c.volumeByte;
     int y = v & 0x0F;
-    if (v >= 0x60 && v <= 0x6F)
-        setVolume(c, c.volume - y);
-    else if (v >= 0x70 && v <= 0x7F)
-        setVolume(c, c.volume + y);
-    else if (v >= 0xB0 && v <= 0xBF)
-        vibrato(c);
-    else if (v >= 0xD0 && v <= 0xDF)
-        setPanning(c, c.panning - y);
-    else if (v >= 0xE0 && v <= 0xEF)
-        setPanning(c, c.panning + y);
-    else if (v >= 0xF0)
-        tonePortamento(c);
+    switch (v >> 4) {
+    case XmVolume::SlideDown: setVolume(c, c.volume - y); break;
+    case XmVolume::SlideUp: setVolume(c, c.volume + y); break;
+    case XmVolume::Vibrato: vibrato(c); break;
+    case XmVolume::PanSlideLeft: setPanning(c, c.panning - y); break;
+    case XmVolume::PanSlideRight: setPanning(c, c.panning + y); break;
+    case XmVolume::TonePorta: tonePortamento(c); break;
+    default: break;
+    }
 }
 
 void ModulePlayer::firstTickPass(ModuleChannel& c)
@@ -206,88 +202,86 @@ void ModulePlayer::firstTickPass(ModuleChannel& c)
     int x = p >> 4;
     int y = p & 0x0F;
     switch (c.effectType) {
-    case 255:
+    case XmEffect::Arpeggio:
         c.arpCounter = 0;
         c.arpOffset = 0;
         c.arpX = x;
         c.arpY = y;
         break;
-    case 1: remember(c.memPortaUp, p); break;
-    case 2: remember(c.memPortaDown, p); break;
-    case 3: remember(c.portaSpeed, p); break;
-    case 4:
+    case XmEffect::PortaUp: remember(c.memPortaUp, p); break;
+    case XmEffect::PortaDown: remember(c.memPortaDown, p); break;
+    case XmEffect::TonePorta: remember(c.portaSpeed, p); break;
+    case XmEffect::Vibrato:
         if (y)
             c.vibDepth = y;
         if (x)
             c.vibSpeed = x;
         break;
-    case 5:
+    case XmEffect::TonePortaVolumeSlide:
         if (p)
             c.memSlide5 = slideAmount(p);
         break;
-    case 6:
+    case XmEffect::VibratoVolumeSlide:
         if (p)
             c.memSlide6 = slideAmount(p);
         break;
-    case 7:
+    case XmEffect::Tremolo:
         if (y)
             c.tremDepth = y;
         if (x)
             c.tremSpeed = x;
         break;
-    case 8: setPanning(c, p); break;
-    case 10:
+    case XmEffect::SetPanning: setPanning(c, p); break;
+    case XmEffect::VolumeSlide:
         if (p)
             c.memSlideA = slideAmount(p);
         break;
-    case 11:
+    case XmEffect::PositionJump:
         m_jumpTarget = p;
         m_jump = true;
         m_breakRow = 0;
         break;
-    case 12: setVolume(c, p); break;
-    case 13:
+    case XmEffect::SetVolume: setVolume(c, p); break;
+    case XmEffect::PatternBreak:
         if (m_jumpTarget == 4095)
             m_jumpTarget = m_orderPos + 1;
         m_jump = true;
         m_breakRow = x * 10 + y; // up to 165; rows beyond the pattern decode as empty
         break;
-    case 15:
+    case XmEffect::SetSpeed:
         if (p > 31)
             m_tempo = p; // takes effect on the next tick
         else
             m_speed = p; // 0 freezes the song position
         break;
-    case 16: m_globalVolume = p * 4; break; // not clamped
-    case 17:
+    case XmEffect::SetGlobalVolume: m_globalVolume = p * 4; break; // not clamped
+    case XmEffect::GlobalVolumeSlide:
         if (p)
             c.memGlobalSlide = slideAmount(p);
         break;
-    case 21:
-        c.volumeCursor.position = p;
-        c.volumeCursor.hold = false;
-        c.panningCursor.position = p;
-        c.panningCursor.hold = false;
+    case XmEffect::SetEnvelopePosition:
+        c.volumeCursor.moveTo(p);
+        c.panningCursor.moveTo(p);
         break;
-    case 25:
+    case XmEffect::PanningSlide:
         if (p)
             c.memPanSlide = slideAmount(p);
         break;
-    case 27:
+    case XmEffect::MultiRetrig:
         if (x)
             c.multiKind = x;
         if (y)
             c.multiInterval = y;
         multiRetrigStep(c);
         break;
-    case 29:
+    case XmEffect::Tremor:
         if (y)
             c.tremorOff = y + 1;
         if (x)
             c.tremorOn = x + 1;
         break;
-    case 32: postSyncEvent(m_tickTime, c.index, p); break;
-    case 33:
+    case XmEffect::Sync: postSyncEvent(m_tickTime, c.index, p); break;
+    case XmEffect::ExtraFinePorta:
         if (x == 1) {
             if (y)
                 c.memExtraUp = y;
@@ -298,17 +292,17 @@ void ModulePlayer::firstTickPass(ModuleChannel& c)
             setPeriod(c, c.period + c.memExtraDown);
         }
         break;
-    case 225: setPeriod(c, c.period - remember(c.memFineUp, y) * 4); break;
-    case 226: setPeriod(c, c.period + remember(c.memFineDown, y) * 4); break;
-    case 227:
+    case XmEffect::FinePortaUp: setPeriod(c, c.period - remember(c.memFineUp, y) * 4); break;
+    case XmEffect::FinePortaDown: setPeriod(c, c.period + remember(c.memFineDown, y) * 4); break;
+    case XmEffect::GlissandoControl:
         c.glissPeriod = c.period;
         c.glissando = (y & 1) != 0;
         break;
-    case 228:
+    case XmEffect::VibratoControl:
         c.vibWave = y & 3;
         c.vibNoRetrig = (y >> 2) != 0;
         break;
-    case 230:
+    case XmEffect::PatternLoop:
         if (y == 0) {
             c.loopStartRow = m_row - 1; // the row counter already points at the next row
         } else {
@@ -320,18 +314,18 @@ void ModulePlayer::firstTickPass(ModuleChannel& c)
                 m_row = c.loopStartRow;
         }
         break;
-    case 231:
+    case XmEffect::TremoloControl:
         c.tremWave = y & 3;
         c.tremNoRetrig = (y >> 2) != 0;
         break;
-    case 233: c.retrigCounter = y; break;
-    case 234: setVolume(c, c.volume + remember(c.memFineVolUp, y)); break;
-    case 235: setVolume(c, c.volume - remember(c.memFineVolDown, y)); break;
-    case 236:
+    case XmEffect::Retrigger: c.retrigCounter = y; break;
+    case XmEffect::FineVolumeUp: setVolume(c, c.volume + remember(c.memFineVolUp, y)); break;
+    case XmEffect::FineVolumeDown: setVolume(c, c.volume - remember(c.memFineVolDown, y)); break;
+    case XmEffect::NoteCut:
         if (m_tick == y)
             c.volume = 0;
         break;
-    case 238: m_patternDelay = y; break;
+    case XmEffect::PatternDelay: m_patternDelay = y; break;
     default: break;
     }
     updateVoice(c);
@@ -342,34 +336,34 @@ void ModulePlayer::perTickPass(ModuleChannel& c)
     volumeColumnPerTick(c);
     int p = c.effectParam;
     switch (c.effectType) {
-    case 255: arpeggio(c); break;
-    case 1: setPeriod(c, c.period - c.memPortaUp * 4); break;
-    case 2: setPeriod(c, c.period + c.memPortaDown * 4); break;
-    case 3: tonePortamento(c); break;
-    case 4: vibrato(c); break;
-    case 5:
+    case XmEffect::Arpeggio: arpeggio(c); break;
+    case XmEffect::PortaUp: setPeriod(c, c.period - c.memPortaUp * 4); break;
+    case XmEffect::PortaDown: setPeriod(c, c.period + c.memPortaDown * 4); break;
+    case XmEffect::TonePorta: tonePortamento(c); break;
+    case XmEffect::Vibrato: vibrato(c); break;
+    case XmEffect::TonePortaVolumeSlide:
         tonePortamento(c);
         setVolume(c, c.volume + c.memSlide5);
         break;
-    case 6:
+    case XmEffect::VibratoVolumeSlide:
         vibrato(c);
         setVolume(c, c.volume + c.memSlide6);
         break;
-    case 7: tremolo(c); break;
-    case 10: setVolume(c, c.volume + c.memSlideA); break;
-    case 17: {
+    case XmEffect::Tremolo: tremolo(c); break;
+    case XmEffect::VolumeSlide: setVolume(c, c.volume + c.memSlideA); break;
+    case XmEffect::GlobalVolumeSlide: {
         int g = m_globalVolume + c.memGlobalSlide * 4;
         m_globalVolume = g < 0 ? 0 : (g > 256 ? 256 : g);
         break;
     }
-    case 20:
+    case XmEffect::KeyOff:
         if (m_tick == p)
             keyOffChannel(c);
         break;
-    case 25: setPanning(c, c.panning + c.memPanSlide); break;
-    case 27: multiRetrigStep(c); break;
-    case 29: tremorStep(c); break;
-    case 233:
+    case XmEffect::PanningSlide: setPanning(c, c.panning + c.memPanSlide); break;
+    case XmEffect::MultiRetrig: multiRetrigStep(c); break;
+    case XmEffect::Tremor: tremorStep(c); break;
+    case XmEffect::Retrigger:
         // Fires every x ticks; x = 0 never.
         if (c.retrigCounter > 0) {
             int was = c.retrigCounter--;
@@ -379,21 +373,17 @@ void ModulePlayer::perTickPass(ModuleChannel& c)
             }
         }
         break;
-    case 236:
+    case XmEffect::NoteCut:
         if (m_tick == p)
             c.volume = 0;
         break;
-    case 237:
+    case XmEffect::NoteDelay:
         if (m_tick == p && p != 0) {
             if (c.note == 0) {
                 retriggerNote(c);
-            } else if (c.note == 97) {
+            } else if (c.note == kKeyOffNote) {
                 keyOffChannel(c);
-                c.volumeCursor.position = 0;
-                c.volumeCursor.hold = false;
-                c.panningCursor.position = 0;
-                c.panningCursor.hold = false;
-                c.fadeVolume = 65536;
+                c.restartEnvelopes();
             }
         }
         break;

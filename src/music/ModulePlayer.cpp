@@ -19,6 +19,9 @@ struct AutoVibratoTable {
 };
 const AutoVibratoTable kAutoVibrato;
 
+// The instrument's auto-vibrato waveforms; any other type is the sine.
+enum AutoVibratoType : int { kAutoSquare = 1, kAutoRampUp = 2, kAutoRampDown = 3 };
+
 bool isNote(int n)
 {
     return n >= 1 && n <= 96;
@@ -127,9 +130,9 @@ void ModulePlayer::autoVibrato(ModuleChannel& c)
     int p = c.autoVibPos & 255;
     int v;
     switch (c.autoVibType) {
-    case 1: v = p >= 128 ? 64 : -64; break;
-    case 2: v = int(int8_t(uint8_t(p))) >> 1; break;
-    case 3: {
+    case kAutoSquare: v = p >= 128 ? 64 : -64; break;
+    case kAutoRampUp: v = int(int8_t(uint8_t(p))) >> 1; break;
+    case kAutoRampDown: {
         int f = (-(p >> 1)) & 127; // a signed 7-bit value
         v = f >= 64 ? f - 128 : f;
         break;
@@ -243,18 +246,18 @@ void ModulePlayer::decodeRow()
         c.entry = m_rowEntries[i];
         int type = c.entry.effect >> 8;
         int param = c.entry.effect & 0xFF;
-        if (type == 14) {
+        if (type == XmEffect::Extended) {
             type = 0xE0 + (param >> 4);
             param &= 0x0F;
             c.entry.effect = (type << 8) + param;
         } else if (type == 0 && param != 0) {
-            type = 255;
+            type = XmEffect::Arpeggio;
         }
         c.effectType = type;
         c.effectParam = param;
         c.volumeByte = c.entry.volume;
         c.note = c.entry.note;
-        c.delayMarker = type == 237 ? 256 + param : 0;
+        c.delayMarker = type == XmEffect::NoteDelay ? 256 + param : 0;
     }
     ++m_decodedRows;
     m_decodedOrder = m_orderPos;
@@ -289,19 +292,24 @@ void ModulePlayer::noteTrigger(ModuleChannel& c)
     int prevType = c.previous.effect >> 8;
     int prevVol = c.previous.volume;
 
-    if ((prevType == 4 || prevType == 6) && type != 4 && type != 6)
+    auto vibrates = [](int t) { return t == XmEffect::Vibrato || t == XmEffect::VibratoVolumeSlide; };
+    if (vibrates(prevType) && !vibrates(type))
         c.vibOffset = 0;
     c.arpOffset = 0;
 
     // Volume-column Fx counts as tone portamento for the glissando resynchronisation.
-    bool porta = type == 3 || type == 5 || vol >= 0xF0;
-    bool prevPorta = prevType == 3 || prevType == 5 || prevVol >= 0xF0;
+    auto slides = [](int t, int volumeByte) {
+        return t == XmEffect::TonePorta || t == XmEffect::TonePortaVolumeSlide ||
+               volumeByte >> 4 == XmVolume::TonePorta;
+    };
+    bool porta = slides(type, vol);
+    bool prevPorta = slides(prevType, prevVol);
     if (c.glissando && porta && !prevPorta)
         c.glissPeriod = c.period;
 
-    if (type == 20 && param == 0)
-        note = 97; // K00 is a key-off note
-    if (note == 97 && (c.delayMarker == 0 || c.delayMarker == 256))
+    if (type == XmEffect::KeyOff && param == 0)
+        note = kKeyOffNote; // K00 is a key-off note
+    if (note == kKeyOffNote && (c.delayMarker == 0 || c.delayMarker == 256))
         keyOffChannel(c);
 
     if (c.entry.instrument != 0) {
@@ -320,15 +328,11 @@ void ModulePlayer::noteTrigger(ModuleChannel& c)
             c.defaultPanning = s ? s->panning : 128;
             c.sampleSet = true;
         }
-        if (note != 97) {
+        if (note != kKeyOffNote) {
             if (c.sampleSet) {
                 setVolume(c, c.defaultVolume);
                 setPanning(c, c.defaultPanning);
-                c.volumeCursor.position = 0;
-                c.volumeCursor.hold = false;
-                c.panningCursor.position = 0;
-                c.panningCursor.hold = false;
-                c.fadeVolume = 65536;
+                c.restartEnvelopes();
                 c.tremOffset = 0;
             } else {
                 c.volume = 0;
@@ -352,10 +356,10 @@ void ModulePlayer::noteTrigger(ModuleChannel& c)
                 handOff(c);
                 silence(c);
             } else if (s->relativeNote + note - 1 <= 119) {
-                bool override = type == 229;
+                bool override = type == XmEffect::SetFinetune;
                 startNote(c, note - 1, ins, c.entry.instrument != 0, override, (param - 8) * 16);
                 c.playingInstrument = ins;
-                if (type == 9) {
+                if (type == XmEffect::SampleOffset) {
                     if (param != 0)
                         c.memOffset = param * 256;
                     if (c.voice && c.voice->sample)
@@ -365,12 +369,8 @@ void ModulePlayer::noteTrigger(ModuleChannel& c)
         }
     }
 
-    if (c.entry.instrument != 0 && note != 97) {
-        c.volumeCursor.position = 0;
-        c.volumeCursor.hold = false;
-        c.panningCursor.position = 0;
-        c.panningCursor.hold = false;
-        c.fadeVolume = 65536;
+    if (c.entry.instrument != 0 && note != kKeyOffNote) {
+        c.restartEnvelopes();
         c.autoVibSweepCounter = 0;
         c.vibPos = 0;
         c.tremPos = 0;
@@ -418,11 +418,9 @@ void ModulePlayer::startNote(ModuleChannel& c, int n, const Instrument* ins, boo
             c.autoVibPos = 0;
             c.autoVibSweepCounter = 0;
             c.volumeCursor.envelope = &ins->volumeEnvelope;
-            c.volumeCursor.position = 0;
-            c.volumeCursor.hold = false;
+            c.volumeCursor.moveTo(0);
             c.panningCursor.envelope = &ins->panningEnvelope;
-            c.panningCursor.position = 0;
-            c.panningCursor.hold = false;
+            c.panningCursor.moveTo(0);
         }
         if (!c.vibNoRetrig)
             c.vibPos = 0;
@@ -439,11 +437,7 @@ void ModulePlayer::retriggerNote(ModuleChannel& c)
         return;
     c.tremorGate = 1;
     startNote(c, c.lastNote, c.namedInstrument, false, false, 0);
-    c.volumeCursor.position = 0;
-    c.volumeCursor.hold = false;
-    c.panningCursor.position = 0;
-    c.panningCursor.hold = false;
-    c.fadeVolume = 65536;
+    c.restartEnvelopes();
     c.autoVibPos = 0;
     c.autoVibSweepCounter = 0;
     c.vibPos = 0;

@@ -13,6 +13,72 @@ struct RowEntry {
     int effect = 0;
 };
 
+// The effect column's commands as the player keeps them (ModuleChannel::effectType): the letter's value
+// 0..35 (RowEntry::effect >> 8), the E commands as 0xE0 + x, and 0 with a nonzero parameter as Arpeggio.
+namespace XmEffect {
+enum : int {
+    PortaUp = 0x01,
+    PortaDown = 0x02,
+    TonePorta = 0x03,
+    Vibrato = 0x04,
+    TonePortaVolumeSlide = 0x05,
+    VibratoVolumeSlide = 0x06,
+    Tremolo = 0x07,
+    SetPanning = 0x08,
+    SampleOffset = 0x09,
+    VolumeSlide = 0x0A,
+    PositionJump = 0x0B,
+    SetVolume = 0x0C,
+    PatternBreak = 0x0D,
+    Extended = 0x0E, // Exy, kept as 0xE0 + x with parameter y
+    SetSpeed = 0x0F,
+    SetGlobalVolume = 0x10,     // G
+    GlobalVolumeSlide = 0x11,   // H
+    KeyOff = 0x14,              // K
+    SetEnvelopePosition = 0x15, // L
+    PanningSlide = 0x19,        // P
+    MultiRetrig = 0x1B,         // R
+    Tremor = 0x1D,              // T
+    Sync = 0x20,                // W: posts a sync event
+    ExtraFinePorta = 0x21,      // X
+    FinePortaUp = 0xE1,
+    FinePortaDown = 0xE2,
+    GlissandoControl = 0xE3,
+    VibratoControl = 0xE4,
+    SetFinetune = 0xE5,
+    PatternLoop = 0xE6,
+    TremoloControl = 0xE7,
+    Retrigger = 0xE9,
+    FineVolumeUp = 0xEA,
+    FineVolumeDown = 0xEB,
+    NoteCut = 0xEC,
+    NoteDelay = 0xED,
+    PatternDelay = 0xEE,
+    Arpeggio = 0xFF,
+};
+} // namespace XmEffect
+
+// The volume column's commands: the byte's high nibble. Bytes 0x10..0x50 set the volume to byte - 0x10.
+namespace XmVolume {
+constexpr int kSetFirst = 0x10;
+constexpr int kSetLast = 0x50;
+enum : int {
+    SlideDown = 0x6,
+    SlideUp = 0x7,
+    FineDown = 0x8,
+    FineUp = 0x9,
+    VibratoSpeed = 0xA,
+    Vibrato = 0xB,
+    SetPanning = 0xC,
+    PanSlideLeft = 0xD,
+    PanSlideRight = 0xE,
+    TonePorta = 0xF,
+};
+} // namespace XmVolume
+
+// The note value of a key-off (1..96 are notes).
+constexpr int kKeyOffNote = 97;
+
 struct Envelope {
     static constexpr int kMaxPoints = 12;
     int x[kMaxPoints] = {};

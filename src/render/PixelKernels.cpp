@@ -77,12 +77,7 @@ void gridBlockScalar(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, pt
         const int32_t hu = (e.ru - e.lu) >> 4, hv = (e.rv - e.lv) >> 4, hl = (e.rl - e.ll) >> 4;
         gridSpanScalar(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu), uint32_t(e.lv),
                        uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))), int16_t(uint16_t(uint32_t(hl >> 9))));
-        e.lu += e.dlu;
-        e.lv += e.dlv;
-        e.ll += e.dll;
-        e.ru += e.dru;
-        e.rv += e.drv;
-        e.rl += e.drl;
+        e.stepRow();
     }
 }
 

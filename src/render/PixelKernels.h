@@ -12,6 +12,17 @@ struct WaterTables;
 struct GridEdges {
     int32_t lu, lv, ll, ru, rv, rl;
     int32_t dlu, dlv, dll, dru, drv, drl;
+
+    // Moves both edges down one row.
+    void stepRow()
+    {
+        lu += dlu;
+        lv += dlv;
+        ll += dll;
+        ru += dru;
+        rv += drv;
+        rl += drl;
+    }
 };
 
 struct PixelKernels {

@@ -172,12 +172,7 @@ void gridBlockSse2(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrd
             gridSpanSse2(dst + row * pitch, texture, texturePitch, columns, uint32_t(e.lu), uint32_t(hu),
                          uint32_t(e.lv), uint32_t(hv), int16_t(uint16_t(uint32_t(e.ll >> 9))),
                          int16_t(uint16_t(uint32_t(hl >> 9))));
-            e.lu += e.dlu;
-            e.lv += e.dlv;
-            e.ll += e.dll;
-            e.ru += e.dru;
-            e.rv += e.drv;
-            e.rl += e.drl;
+            e.stepRow();
         }
         return;
     }
@@ -208,12 +203,7 @@ void gridBlockSse2(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrd
             vv = _mm_add_epi32(vv, stepV);
             bright = _mm_add_epi32(bright, stepB);
         }
-        e.lu += e.dlu;
-        e.lv += e.dlv;
-        e.ll += e.dll;
-        e.ru += e.dru;
-        e.rv += e.drv;
-        e.rl += e.drl;
+        e.stepRow();
     }
 }
 

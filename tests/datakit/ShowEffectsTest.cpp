@@ -7,7 +7,7 @@
 #include "effects/FlirpEffect.h"
 #include "effects/KlamEffect.h"
 #include "effects/TunnelEffect.h"
-#include "music/TriggerSource.h"
+#include "music/ScriptedTriggers.h"
 #include "render/Random.h"
 #include "render/RenderContext.h"
 #include "runner/Console.h"
@@ -16,36 +16,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 
 namespace {
-
-// Posts the given sync indices when the effect first asks for them after their time.
-class ScriptedTriggers final : public TriggerSource {
-public:
-    void at(double time, int index) { m_script.emplace(time, index); }
-    void setTime(double time)
-    {
-        for (auto it = m_script.begin(); it != m_script.end() && it->first <= time;) {
-            ++m_pending[it->second];
-            it = m_script.erase(it);
-        }
-    }
-    int trigger(int index) override
-    {
-        const int pending = m_pending[index];
-        if (pending > 0) {
-            --m_pending[index];
-        }
-        return pending;
-    }
-
-private:
-    std::multimap<double, int> m_script;
-    std::map<int, int> m_pending;
-};
 
 class ShowEffects : public ::testing::Test {
 protected:
@@ -101,8 +75,8 @@ protected:
 TEST_F(ShowEffects, TunnelShowsItsWallAndFlaresMidSection)
 {
     TunnelEffect tunnel(m_console);
-    m_triggers.at(400, 128);
-    m_triggers.at(592, 128);
+    m_triggers.postAt(400, 128);
+    m_triggers.postAt(592, 128);
     runAndCheck(tunnel, 700, "tunnel");
 }
 

@@ -8,6 +8,7 @@
 #include "effects/FlirpEffect.h"
 #include "effects/KlamEffect.h"
 #include "effects/TunnelEffect.h"
+#include "music/ScriptedTriggers.h"
 #include "render/Random.h"
 #include "render/RenderContext.h"
 #include "runner/Console.h"
@@ -16,31 +17,30 @@
 
 namespace {
 
-// Pending triggers in a fixed table, so asking for one never allocates.
-class TableTriggers final : public TriggerSource {
-public:
-    void post(int index) { ++m_pending[index & 255]; }
-    int trigger(int index) override
-    {
-        const int pending = m_pending[index & 255];
-        if (pending > 0)
-            --m_pending[index & 255];
-        return pending;
-    }
-
-private:
-    int m_pending[256] = {};
-};
-
 class EffectAlloc : public ::testing::Test {
 protected:
-    void SetUp() override { Random::shared().seed(1); }
+    void SetUp() override
+    {
+        Random::shared().seed(1);
+        TestArchive pictures;
+        pictures.add("data\\tunnel_tmap.jpg", 256, 256, testTexture)
+            .add("data\\tunnel_flare1.tga", 24, 24, testFlare(24));
+        pictures.add("data\\tunnel_flare2.tga", 16, 16, testFlare(16))
+            .add("data\\tunnel_bigflare.tga", 96, 96, testFlare(96));
+        pictures.add("data\\flirp_tmap.jpg", 256, 256, testTexture).add("data\\klam_tmap.jpg", 256, 256, testTexture);
+        for (const char* name : {"data\\flirp_fp1.jpg", "data\\flirp_fp2.jpg", "data\\flirp_fp3.jpg"})
+            pictures.add(name, 200, 100, [](int32_t x, int32_t y) { return uint32_t(x * y) * 0x010101u; });
+        pictures.add("data\\klam_flare.tga", 20, 20, testFlare(20))
+            .add("data\\endpic.jpg", 640, 320, uniform(0x404040));
+        pictures.open();
+    }
+    void TearDown() override { packArchive().clear(); }
 
     // Renders `frames` frames `step` time units apart, posting `sync` before the listed frames; returns the
     // number of allocations made while rendering.
     long countWhileRendering(Effect& effect, int32_t frames, double step, int32_t syncEvery, int sync)
     {
-        TableTriggers player;
+        ScriptedTriggers player;
         effect.render(m_context, m_view, player, 0); // outside the count: a first frame may set things up
         allocations::reset();
         for (int32_t f = 1; f < frames; ++f) {
@@ -66,10 +66,6 @@ protected:
 TEST_F(EffectAlloc, TunnelFlashesAndFlaresAllocateNothing)
 {
     TunnelEffect tunnel(m_console);
-    tunnel.texture() = testTexture();
-    tunnel.flare1() = testFlare(24);
-    tunnel.flare2() = testFlare(16);
-    tunnel.bigFlare() = testFlare(96);
     // Syncs 128 every 40 frames; enough frames to fill and recycle the particle pool.
     EXPECT_EQ(countWhileRendering(tunnel, 300, 4.0, 40, 128), 0);
     EXPECT_TRUE(tunnel.flaresOn());
@@ -78,9 +74,6 @@ TEST_F(EffectAlloc, TunnelFlashesAndFlaresAllocateNothing)
 TEST_F(EffectAlloc, FlirpPictureCycleAllocatesNothing)
 {
     FlirpEffect flirp(m_console);
-    flirp.texture() = testTexture();
-    for (int32_t i = 0; i < 3; ++i)
-        flirp.picture(i) = makePicture(200, 100, [i](int32_t x, int32_t y) { return uint32_t(x * y * (i + 1)); });
     // 20 time units a frame: every picture change of two whole cycles.
     EXPECT_EQ(countWhileRendering(flirp, 300, 20.0, 0, 0), 0);
     EXPECT_EQ(flirp.pictureIndex(), 0);
@@ -89,10 +82,7 @@ TEST_F(EffectAlloc, FlirpPictureCycleAllocatesNothing)
 TEST_F(EffectAlloc, KlamAndEndPictureAllocateNothing)
 {
     KlamEffect klam(m_console);
-    klam.texture() = testTexture();
-    klam.flare() = testFlare(20);
     EXPECT_EQ(countWhileRendering(klam, 60, 7.0, 0, 0), 0);
     EndPictureEffect end(m_console);
-    end.picture() = makePicture(640, 320, [](int32_t x, int32_t y) { return uint32_t(x ^ y); });
     EXPECT_EQ(countWhileRendering(end, 60, 5.0, 0, 0), 0);
 }

@@ -6,6 +6,7 @@
 #include "effects/FlirpEffect.h"
 #include "effects/KlamEffect.h"
 #include "effects/TunnelEffect.h"
+#include "music/ScriptedTriggers.h"
 #include "render/GridMap.h"
 #include "render/PixelKernels.h"
 #include "render/Random.h"
@@ -21,11 +22,16 @@ namespace {
 
 class EffectTest : public ::testing::Test {
 protected:
-    void SetUp() override { Random::shared().seed(1); }
+    void SetUp() override
+    {
+        Random::shared().seed(1);
+        packArchive().clear();
+    }
+    void TearDown() override { packArchive().clear(); }
 
     NullConsole m_console;
     RenderContext m_context{nullptr, 640, 480};
-    FakeTriggers m_player;
+    ScriptedTriggers m_player;
     Bitmap m_frame{640, 480, Bitmap::FormatXrgb32};
     Bitmap m_view = Bitmap::view(m_frame, 0, 80, 640, 320);
 
@@ -44,7 +50,6 @@ protected:
 TEST_F(EffectTest, TunnelNodesAtTimeZeroHitTheWallAndTheCentreNodeGetsNoHitValues)
 {
     TunnelEffect tunnel(m_console);
-    tunnel.texture() = testTexture();
     tunnel.render(m_context, m_view, m_player, 0);
     const GridMap& grid = tunnel.grid();
     // Camera (0, 50, 0): hand-computed hits of three rays.
@@ -71,11 +76,8 @@ TEST_F(EffectTest, TunnelNodesAtTimeZeroHitTheWallAndTheCentreNodeGetsNoHitValue
 
 TEST_F(EffectTest, TunnelFlashDecaysFromTheSyncFrameAndRippleSettlesAtOne)
 {
+    TestArchive().add("data\\tunnel_tmap.jpg", 256, 256, uniform(0)).open(); // and no flares
     TunnelEffect tunnel(m_console);
-    tunnel.texture() = makePicture(256, 256, [](int32_t, int32_t) { return 0u; });
-    tunnel.flare1() = Bitmap();
-    tunnel.flare2() = Bitmap();
-    tunnel.bigFlare() = Bitmap();
     double t = 0;
     for (; t < 120; t += 2)
         tunnel.render(m_context, m_view, m_player, t);
@@ -101,6 +103,9 @@ TEST_F(EffectTest, TunnelFlashDecaysFromTheSyncFrameAndRippleSettlesAtOne)
 
 TEST_F(EffectTest, TunnelSpawnsFromTheSharedGeneratorUntilThePoolIsFull)
 {
+    TestArchive pictures;
+    pictures.add("data\\tunnel_flare1.tga", 24, 24, uniform(1)).add("data\\tunnel_flare2.tga", 16, 16, uniform(1));
+    pictures.open();
     TunnelEffect tunnel(m_console);
     tunnel.spawnParticle(JVector(1000, 2000, 3000));
     const TunnelEffect::Particle& p = tunnel.particles()[0];
@@ -108,7 +113,7 @@ TEST_F(EffectTest, TunnelSpawnsFromTheSharedGeneratorUntilThePoolIsFull)
     EXPECT_EQ(p.position.x, 1000 + 6334 % 200 - 100);
     EXPECT_EQ(p.position.y, 2000 + 18467 % 200 - 100);
     EXPECT_EQ(p.position.z, 3000 + 41 % 200 - 100);
-    EXPECT_EQ(p.sprite, &tunnel.flare2()); // 26500 % 10 = 0 is not above 5
+    EXPECT_EQ(p.sprite->width(), 16); // flare 2: 26500 % 10 = 0 is not above 5
     EXPECT_EQ(p.velocity.x, 19169 % 50 - 25);
     EXPECT_EQ(p.velocity.y, 15724 % 50 - 25);
     EXPECT_EQ(p.active, 1);
@@ -121,14 +126,15 @@ TEST_F(EffectTest, TunnelSpawnsFromTheSharedGeneratorUntilThePoolIsFull)
 
 TEST_F(EffectTest, TunnelFramesWithFlaresAreDeterministic)
 {
+    TestArchive pictures;
+    pictures.add("data\\tunnel_tmap.jpg", 256, 256, testTexture).add("data\\tunnel_flare1.tga", 24, 24, testFlare(24));
+    pictures.add("data\\tunnel_flare2.tga", 16, 16, testFlare(16))
+        .add("data\\tunnel_bigflare.tga", 96, 96, testFlare(96));
+    pictures.open();
     auto run = [&](uint64_t& hashAt60, uint64_t& hashAt90) {
         Random::shared().seed(1);
-        FakeTriggers player;
+        ScriptedTriggers player;
         TunnelEffect tunnel(m_console);
-        tunnel.texture() = testTexture();
-        tunnel.flare1() = testFlare(24);
-        tunnel.flare2() = testFlare(16);
-        tunnel.bigFlare() = testFlare(96);
         for (int32_t frame = 0; frame <= 90; ++frame) {
             if (frame == 40 || frame == 75)
                 player.post(128);
@@ -146,7 +152,7 @@ TEST_F(EffectTest, TunnelFramesWithFlaresAreDeterministic)
     run(b60, b90);
     EXPECT_EQ(a60, b60);
     EXPECT_EQ(a90, b90);
-    EXPECT_EQ(a90, 0x20c14c98e683841eull) << std::hex << a90; // the frame as checked by eye
+    EXPECT_EQ(a90, 0x8796dc79e10e164full) << std::hex << a90; // the frame as checked by eye
 }
 
 TEST_F(EffectTest, FlirpGridValuesAndLightClamp)
@@ -175,9 +181,6 @@ TEST_F(EffectTest, FlirpGridValuesAndLightClamp)
 TEST_F(EffectTest, FlirpCyclesThroughThreePicturesThenPausesForOneCycle)
 {
     FlirpEffect flirp(m_console);
-    flirp.texture() = testTexture();
-    for (int32_t i = 0; i < 3; ++i)
-        flirp.picture(i) = makePicture(64, 32, [](int32_t, int32_t) { return 0x00ffffffu; });
     // One frame per time unit: rise 0..296, fall from 296; fall truncates to 0 at 296 + 399.
     int32_t index = 0;
     std::vector<std::pair<int32_t, int32_t>> changes; // (time, new index)
@@ -200,9 +203,10 @@ TEST_F(EffectTest, FlirpCyclesThroughThreePicturesThenPausesForOneCycle)
 
 TEST_F(EffectTest, FlirpDrawsThePictureWithTwoGeneratorValuesAndFades)
 {
+    TestArchive pictures;
+    pictures.add("data\\flirp_tmap.jpg", 256, 256, uniform(0)).add("data\\flirp_fp1.jpg", 40, 40, uniform(0xffffff));
+    pictures.open();
     FlirpEffect flirp(m_console);
-    flirp.texture() = makePicture(256, 256, [](int32_t, int32_t) { return 0u; });
-    flirp.picture(0) = makePicture(40, 40, [](int32_t, int32_t) { return 0x00ffffffu; });
     flirp.render(m_context, m_view, m_player, 150); // starts the fade-in and the rise at 150
     m_frame.fill(0, 0, 0);
     Random::shared().seed(1);
@@ -225,9 +229,10 @@ TEST_F(EffectTest, FlirpDrawsThePictureWithTwoGeneratorValuesAndFades)
 
 TEST_F(EffectTest, KlamGridAtTimeZeroAndFlaresClampedTo200)
 {
+    TestArchive pictures;
+    pictures.add("data\\klam_tmap.jpg", 256, 256, uniform(0)).add("data\\klam_flare.tga", 4, 4, uniform(0xffffff));
+    pictures.open();
     KlamEffect klam(m_console);
-    klam.texture() = makePicture(256, 256, [](int32_t, int32_t) { return 0u; });
-    klam.flare() = makePicture(4, 4, [](int32_t, int32_t) { return 0x00ffffffu; });
     klam.render(m_context, m_view, m_player, 0);
     const GridMap& grid = klam.grid();
     EXPECT_EQ(grid.node(20, 10).u, 512);
@@ -246,9 +251,10 @@ TEST_F(EffectTest, KlamGridAtTimeZeroAndFlaresClampedTo200)
 
 TEST_F(EffectTest, KlamFrameIsAFunctionOfTimeAlone)
 {
+    TestArchive pictures;
+    pictures.add("data\\klam_tmap.jpg", 256, 256, testTexture).add("data\\klam_flare.tga", 20, 20, testFlare(20));
+    pictures.open();
     KlamEffect klam(m_console);
-    klam.texture() = testTexture();
-    klam.flare() = testFlare(20);
     klam.render(m_context, m_view, m_player, 777);
     const uint64_t first = frameHash(m_view);
     saveView("klam");
@@ -256,11 +262,9 @@ TEST_F(EffectTest, KlamFrameIsAFunctionOfTimeAlone)
     klam.render(m_context, m_view, m_player, 777);
     EXPECT_EQ(frameHash(m_view), first);
     KlamEffect other(m_console);
-    other.texture() = testTexture();
-    other.flare() = testFlare(20);
     other.render(m_context, m_view, m_player, 777);
     EXPECT_EQ(frameHash(m_view), first);
-    EXPECT_EQ(first, 0xc1425918447ae3e6ull) << std::hex << first; // the frame as checked by eye
+    EXPECT_EQ(first, 0xb6bb81972b4faaf1ull) << std::hex << first; // the frame as checked by eye
 }
 
 TEST_F(EffectTest, KlamGridIsReusableWithAnotherScreenDistance)
@@ -274,25 +278,30 @@ TEST_F(EffectTest, KlamGridIsReusableWithAnotherScreenDistance)
 
 TEST_F(EffectTest, EndPictureComesOutOfWhiteAndGoesToBlackOnSync)
 {
+    // Grey (x / 16 + y / 16) & 63 in 16 x 16 blocks.
+    TestArchive()
+        .add("data\\endpic.jpg", 640, 320,
+             [](int32_t x, int32_t y) { return uint32_t(((x >> 4) + (y >> 4)) & 63) * 0x010101u; })
+        .open();
     EndPictureEffect end(m_console);
-    end.picture() = makePicture(640, 320, [](int32_t x, int32_t y) { return uint32_t((x + y) & 63); });
     end.render(m_context, m_view, m_player, 0);
     EXPECT_EQ(at(5, 5), 0x00ffffffu);
     EXPECT_EQ(at(639, 319), 0x00ffffffu);
     end.render(m_context, m_view, m_player, 50);
     // 255 x (1 - 0.5^1.4) = 158.4 -> 158 in each channel.
-    EXPECT_EQ(at(3, 4), 0x009e9e9eu + 7u);
+    EXPECT_EQ(at(20, 4), 0x009e9e9eu + 0x010101u);
     end.render(m_context, m_view, m_player, 100);
-    EXPECT_EQ(at(3, 4), 7u);
+    EXPECT_EQ(at(20, 4), 0x010101u);
     end.render(m_context, m_view, m_player, 300);
-    EXPECT_EQ(at(60, 2), 62u);
+    EXPECT_EQ(at(60, 40), 0x050505u);
+    EXPECT_EQ(at(639, 319), 0x3a3a3au); // block (39, 19)
     m_player.post(255);
     end.render(m_context, m_view, m_player, 400);
-    EXPECT_EQ(at(60, 2), 62u); // the fade-out starts at 0
+    EXPECT_EQ(at(60, 40), 0x050505u); // the fade-out starts at 0
     end.render(m_context, m_view, m_player, 450);
-    EXPECT_EQ(at(60, 2), 0u); // 255 x 0.5^0.9 = 136 subtracted
+    EXPECT_EQ(at(60, 40), 0u); // 255 x 0.5^0.9 = 136 subtracted
     end.render(m_context, m_view, m_player, 500);
-    EXPECT_EQ(at(60, 2), 0u);
+    EXPECT_EQ(at(60, 40), 0u);
     m_player.post(255);
     end.render(m_context, m_view, m_player, 600);
     EXPECT_EQ(m_player.pending(255), 0); // later triggers are consumed
@@ -300,8 +309,8 @@ TEST_F(EffectTest, EndPictureComesOutOfWhiteAndGoesToBlackOnSync)
 
 TEST_F(EffectTest, EndPictureWithTriggerPendingOnFirstFrameFadesBothWays)
 {
+    TestArchive().add("data\\endpic.jpg", 640, 320, uniform(0x808080)).open();
     EndPictureEffect end(m_console);
-    end.picture() = makePicture(640, 320, [](int32_t, int32_t) { return 0x00808080u; });
     m_player.post(255);
     end.render(m_context, m_view, m_player, 0);
     EXPECT_EQ(at(1, 1), 0x00ffffffu);
@@ -311,8 +320,7 @@ TEST_F(EffectTest, EndPictureWithTriggerPendingOnFirstFrameFadesBothWays)
 
 TEST_F(EffectTest, EndPictureWithoutPictureFadesThePreviousFrame)
 {
-    EndPictureEffect end(m_console);
-    end.picture() = Bitmap(); // as after a failed load
+    EndPictureEffect end(m_console); // no picture, as after a failed load
     end.render(m_context, m_view, m_player, 0);
     EXPECT_EQ(at(10, 10), 0x00ffffffu);
     m_frame.fill(0x10, 0x20, 0x30);
@@ -323,24 +331,21 @@ TEST_F(EffectTest, EndPictureWithoutPictureFadesThePreviousFrame)
 
 TEST_F(EffectTest, EndPictureLargerThanTheViewIsCutToIt)
 {
+    TestArchive().add("data\\endpic.jpg", 640, 400, uniform(0x030303)).open();
     EndPictureEffect end(m_console);
-    end.picture() = makePicture(640, 400, [](int32_t, int32_t) { return 0x00010203u; });
     m_frame.fill(9, 9, 9);
     end.render(m_context, m_view, m_player, 0);
     end.render(m_context, m_view, m_player, 100);
-    EXPECT_EQ(at(639, 319), 0x00010203u);
+    EXPECT_EQ(at(639, 319), 0x00030303u);
     EXPECT_EQ(m_frame.row32(400)[0], 0x00090909u); // the rows below the band stay
 }
 
 TEST_F(EffectTest, EffectsWithoutPicturesStillDrawAndNeverCrash)
 {
+    // An empty archive: every load fails.
     TunnelEffect tunnel(m_console);
     FlirpEffect flirp(m_console);
     KlamEffect klam(m_console);
-    // As after failed loads.
-    for (Bitmap* b : {&tunnel.texture(), &tunnel.flare1(), &tunnel.flare2(), &tunnel.bigFlare(), &flirp.texture(),
-                      &flirp.picture(0), &flirp.picture(1), &flirp.picture(2), &klam.texture(), &klam.flare()})
-        *b = Bitmap();
     EXPECT_EQ(tunnel.prepare(), 1);
     EXPECT_EQ(flirp.prepare(), 1);
     for (int32_t frame = 0; frame < 40; ++frame) {

@@ -107,7 +107,7 @@ void addStars(Canvas& c, uint32_t seed, int32_t count, float brightness)
     }
 }
 
-// ---------------------------------------------------------------- textures (256 x 256, tileable)
+// The textures (256 x 256, tileable).
 
 Canvas tunnelTexture()
 {
@@ -241,7 +241,7 @@ Canvas cubeBackground()
     return c;
 }
 
-// ---------------------------------------------------------------- environment maps (sphere maps)
+// The environment maps (sphere maps).
 
 // Colour seen in direction (x, y, z); y points down the screen, z towards the viewer.
 using Environment = Rgb (*)(float x, float y, float z);
@@ -341,7 +341,7 @@ Canvas metaballsMap()
     return c;
 }
 
-// ---------------------------------------------------------------- backgrounds (640 x 320)
+// The backgrounds (640 x 320).
 
 Canvas auroraSky(uint32_t seed, bool mountains)
 {
@@ -538,7 +538,7 @@ Canvas endPicture(FontRenderer& bold, FontRenderer& regular)
     return c;
 }
 
-// ---------------------------------------------------------------- overlays and greetings (on black)
+// The overlays and greetings (on black).
 
 Canvas flirpOverlay(FontRenderer& bold, FontRenderer& regular, int index)
 {
@@ -599,7 +599,7 @@ Canvas greeting(FontRenderer& bold, int index)
     return c;
 }
 
-// ---------------------------------------------------------------- flares (TGA, black surround)
+// The flares (TGA, black surround).
 
 Canvas flare(int32_t size, Rgb core, Rgb halo, int rays)
 {

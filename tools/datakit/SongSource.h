@@ -18,7 +18,9 @@
 
 #include "XmSong.h"
 
+#include <map>
 #include <string>
+#include <vector>
 
 class SongSource {
 public:
@@ -27,5 +29,38 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    using Words = std::vector<std::string>;
+    struct PhraseRow {
+        int32_t row = 0;
+        XmCell cell;
+    };
+    struct Phrase {
+        int32_t rows = 0;
+        std::vector<PhraseRow> cells;
+    };
+
+    // One method per statement; each returns false after fail().
+    bool statement(const std::string& line, const Words& w);
+    bool phraseRow(const Words& w);
+    bool title(const std::string& line);
+    bool songValue(const Words& w);
+    bool channels(const Words& w);
+    bool instrument(const Words& w);
+    bool phrase(const Words& w);
+    bool order(const Words& w);
+    bool sync(const Words& w);
+    // Writes one CHANNEL=ITEMS list of an order into `pattern`.
+    bool placeItems(const std::string& assignment, XmPattern& pattern);
+    // The checks after the last line, then the patterns shared and the order list.
+    bool finish();
+    bool fail(const std::string& reason);
+
     std::string m_error;
+    XmSong* m_song = nullptr;
+    int32_t m_line = 0;
+    std::map<std::string, Phrase> m_phrases;
+    std::vector<std::string> m_channelNames;
+    std::vector<XmPattern> m_orderPatterns;
+    Phrase* m_open = nullptr; // the phrase whose rows are being read
+    int32_t m_openInstrument = 0;
 };
