@@ -37,8 +37,10 @@ public:
     // Gives the back buffer back (keeping the target) and shows the frame. Returns 1.
     int present();
 
-    // Scan-converts a convex polygon of `count` corners into spans. 0 if count < 3, else 1. The corners
-    // are read, never changed.
+    // Scan-converts a convex polygon of `count` corners into spans (x, y: frame pixels; depth: z > 0; the
+    // colour bytes; u, v: texels), clipped to the frame. 0 if count < 3, else 1. A corner with a
+    // non-finite x or y or a depth that is not > 0 makes the polygon draw nothing, and so does a call
+    // before the first beginFrame. The corners are read, never changed.
     int drawPolygon(const JScreenVertex* const* vertices, int count);
 
     // Deletes every registered texture. Returns 1.
@@ -86,14 +88,23 @@ private:
 
     std::unique_ptr<Span[]> m_pool;
     std::unique_ptr<Span*[]> m_rowHeads;
+    // Per row, for every 32nd column, the span holding it: where a search for a column starts.
+    static constexpr int kIndexShift = 5;
+    std::unique_ptr<Span*[]> m_columnIndex;
+    int m_indexPerRow = 0;
     Span* m_free = nullptr; // spans returned since beginFrame
     int m_capacity = 0;
     int m_handedOut = 0; // taken from the pool array since beginFrame
     int m_inUse = 0;
     int m_dropped = 0;
+    bool m_rowsReady = false; // set by the first beginFrame
 
     std::array<Bitmap, kMaxTextures> m_textures;
-    std::array<uint32_t, kMaxTextures> m_textureHashes{};
+    struct TextureSource {
+        uint32_t hash;
+        int32_t width, height;
+    };
+    std::array<TextureSource, kMaxTextures> m_sources{};
     int m_textureCount = 0;
     const Bitmap* m_texture = nullptr;
 
@@ -104,4 +115,16 @@ private:
     int32_t m_attributes = SpanAttrBase;
 
     void deriveKind();
+    Span* takeSpan();
+    void releaseSpan(Span* span);
+    // Merges a polygon's span of row y into the row: every maximal run of columns where it is nearer
+    // than what the row holds becomes one piece.
+    void insertSpan(int32_t y, const Span& n);
+    // Places columns s .. t of n over whatever row y holds there, or drops the piece (and counts it) when
+    // the pool has fewer than two spans left.
+    void placePiece(int32_t y, const Span& n, int32_t s, int32_t t);
+    // The span of row y that holds column x, found from the column index.
+    Span* spanAt(int32_t y, int32_t x) const;
+    // Points the index entries of columns from .. to of row y at `span`.
+    void indexColumns(int32_t y, int32_t from, int32_t to, Span* span);
 };

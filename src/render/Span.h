@@ -23,11 +23,15 @@ enum SpanAttribute : int32_t {
     SpanAttrTexture = 0x8, // uw, vw and their changes
 };
 
+// The values w, r, g, b, uw, vw hold at column `origin`, the first column of the polygon's row span; cutting
+// a span only moves x0 and x1, so every piece of a polygon's row evaluates its depth and colours from the same
+// start and step wherever it was cut, and a cut never changes a pixel or a depth comparison.
 struct Span {
     int32_t x0 = 0, x1 = 0;      // first and last column, inclusive
-    float w = 0;                 // 1/z at x0
-    int32_t r = 0, g = 0, b = 0; // colour at x0, 0..255 (with SpanAttrColour)
-    float uw = 0, vw = 0;        // (u + 0.5)/z and (v + 0.5)/z at x0 (with SpanAttrTexture)
+    int32_t origin = 0;          // column of the values below, <= x0
+    float w = 0;                 // 1/z at origin
+    int32_t r = 0, g = 0, b = 0; // colour at origin, 0..255 (with SpanAttrColour)
+    float uw = 0, vw = 0;        // (u + 0.5)/z and (v + 0.5)/z at origin (with SpanAttrTexture)
     float dw = 0;                // change of w per column
     float dr = 0, dg = 0, db = 0;
     float duw = 0, dvw = 0;
@@ -38,3 +42,9 @@ struct Span {
     Span* next = nullptr;
     Span* previous = nullptr;
 };
+
+// w of span `s` at column x, in float, the one way every depth comparison and drawing evaluates it.
+inline float depthAt(const Span& s, int32_t x)
+{
+    return s.w + s.dw * float(x - s.origin);
+}

@@ -1,0 +1,142 @@
+#include "render/SpanDraw.h"
+
+#include "data/Bitmap.h"
+#include "render/Fixed.h"
+#include "render/Span.h"
+#include "render/SpanKernels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int32_t kTextureSize = 256;
+constexpr double kFixedOne = 65536.0; // 16.16
+
+double clamp16(double a)
+{
+    return std::clamp(a, -32768.0, 32767.0);
+}
+
+// The Gouraud line from column x0 on: each channel starts at c x 128 at the origin and steps by
+// round(dc x 128) per column, both saturated to 16 bits in floating point before conversion; the start at
+// x0 is left unclamped (the kernels clamp), which equals the saturating walk from the origin.
+ShadeLine shadeLine(const Span& s, int32_t x0)
+{
+    const int32_t colour[3] = {s.r, s.g, s.b};
+    const float change[3] = {s.dr, s.dg, s.db};
+    ShadeLine line{};
+    for (int c = 0; c < 3; ++c) {
+        const int32_t start = int32_t(clamp16(double(colour[c]) * 128.0));
+        const double step = roundHalfEven(double(change[c]) * 128.0);
+        line.step[c] = std::isnan(step) ? 0 : int32_t(clamp16(step));
+        line.start[c] = start + (x0 - s.origin) * line.step[c];
+    }
+    return line;
+}
+
+void advanceShade(ShadeLine& line, int32_t pixels)
+{
+    for (int c = 0; c < 3; ++c)
+        line.start[c] = std::clamp(line.start[c], -32768, 32767) + pixels * line.step[c];
+}
+
+// Texture coordinates of a textured span at a column.
+struct TexturePoint {
+    float w, u, v;
+};
+
+TexturePoint textureAt(const Span& s, int32_t x)
+{
+    const float k = float(x - s.origin);
+    const float w = s.w + s.dw * k;
+    const float z = 1.0f / w;
+    return {w, (s.uw + s.duw * k) * z, (s.vw + s.dvw * k) * z};
+}
+
+bool usableEnd(const TexturePoint& p)
+{
+    return std::isfinite(p.w) && p.w > 0;
+}
+
+// round((b - a) / m x 65536) when it fits int32.
+bool fixedStep(float a, float b, int32_t m, int32_t& step)
+{
+    const double d = roundHalfEven((double(b) - double(a)) / m * kFixedOne);
+    if (!(d >= -2147483648.0 && d <= 2147483647.0))
+        return false;
+    step = int32_t(d);
+    return true;
+}
+
+// The walk of one segment starting at column x with at most m pixels; m shrinks while the far end is not
+// drawable (w <= 0 or not finite, or a step outside int32); a one-pixel segment uses its start values.
+TexelWalk segmentWalk(const Span& s, int32_t x, int32_t& m)
+{
+    const TexturePoint a = textureAt(s, x);
+    TexelWalk walk{uint32_t(fixedLow32(double(a.u) * kFixedOne)), 0, uint32_t(fixedLow32(double(a.v) * kFixedOne)), 0};
+    for (; m > 1; --m) {
+        const TexturePoint b = textureAt(s, x + m);
+        int32_t du = 0, dv = 0;
+        if (usableEnd(b) && fixedStep(a.u, b.u, m, du) && fixedStep(a.v, b.v, m, dv)) {
+            walk.du = uint32_t(du);
+            walk.dv = uint32_t(dv);
+            break;
+        }
+    }
+    return walk;
+}
+
+bool drawableTexture(const Bitmap* t)
+{
+    return t && t->pixels() && t->format() == Bitmap::FormatXrgb32 && t->width() == kTextureSize &&
+           t->height() == kTextureSize && t->pitch() == kTextureSize * 4;
+}
+
+void drawTextured(const Span& s, int32_t x1, uint32_t* row, const SpanKernels& kernels)
+{
+    if (!drawableTexture(s.texture))
+        return;
+    const auto* texels = reinterpret_cast<const uint32_t*>(s.texture->pixels());
+    const bool shaded = s.kind == SpanTexturedShaded;
+    ShadeLine shade = shaded ? shadeLine(s, s.x0) : ShadeLine{};
+    const int32_t n = x1 - s.x0 + 1;
+    const int32_t length = perspectiveSegmentLength(s.dw, n);
+    for (int32_t a = 0; a < n;) {
+        int32_t m = std::min(length, n - a);
+        const TexelWalk walk = segmentWalk(s, s.x0 + a, m);
+        if (shaded) {
+            kernels.texturedShaded(row + s.x0 + a, m, texels, walk, shade);
+            advanceShade(shade, m);
+        } else {
+            kernels.textured(row + s.x0 + a, m, texels, walk);
+        }
+        a += m;
+    }
+}
+
+} // namespace
+
+int32_t perspectiveSegmentLength(float dw, int32_t n)
+{
+    const float spread = std::fabs(dw * float(n));
+    if (spread > 1.5)
+        return 8;
+    if (spread > 0.8)
+        return 16;
+    return 64;
+}
+
+void drawSpan(const Span& span, int32_t x1, uint32_t* row, const SpanKernels& kernels)
+{
+    const int32_t count = x1 - span.x0 + 1;
+    if (count <= 0)
+        return;
+    switch (span.kind) {
+    case SpanFlat: kernels.fill(row + span.x0, count, span.colour); break;
+    case SpanGouraud: kernels.gouraud(row + span.x0, count, shadeLine(span, span.x0)); break;
+    case SpanTextured:
+    case SpanTexturedShaded: drawTextured(span, x1, row, kernels); break;
+    default: break; // SpanSkip and anything else: the pixels stay
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The pixel loops of the span buffer: a scalar reference set and an SSE2 set with identical results, one of
+// them chosen once (scalarKernelsOnly(), or forceScalarSpanKernels, picks the scalar set).
+
+#include <cstddef>
+#include <cstdint>
+
+// Gouraud colour along a span, per channel (red, green, blue): c x 128 at pixel 0 and its step per pixel.
+// The channel value at pixel j is clamp(s + j x step, -32768, 32767) with s = clamp(start, -32768, 32767)
+// (the signed 16-bit saturating walk of a constant step), and its byte is clamp(value >> 7, 0, 255).
+// |step| <= 32767 and counts < 32768, so no 32-bit sum overflows.
+struct ShadeLine {
+    int32_t start[3];
+    int32_t step[3];
+};
+
+// Texture walk in 16.16: pixel j reads the texel at row ((v + j dv) >> 16) & 255 and column
+// ((u + j du) >> 16) & 255 (32-bit wrapping sums) of a 256 x 256 texture whose rows are 256 texels apart.
+struct TexelWalk {
+    uint32_t u, du, v, dv;
+};
+
+struct SpanKernels {
+    const char* name;
+    // dst[j] = colour, j = 0 .. count - 1.
+    void (*fill)(uint32_t* dst, int32_t count, uint32_t colour);
+    // dst[j] = (red byte << 16) | (green byte << 8) | blue byte of the shade line at j.
+    void (*gouraud)(uint32_t* dst, int32_t count, const ShadeLine& shade);
+    // dst[j] = the texel of the walk at j, as stored.
+    void (*textured)(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk);
+    // dst[j] = each byte t of the texel (blue, green, red) times the matching channel value c of the shade
+    // line: clamp((2t x c) >> 16, 0, 255), the high half of a signed 16-bit product; the top byte is 0.
+    void (*texturedShaded)(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk,
+                           const ShadeLine& shade);
+};
+
+const SpanKernels& scalarSpanKernels();
+// The SSE2 set, or null where the build has none.
+const SpanKernels* sse2SpanKernels();
+// The set in use: SSE2 unless forced to scalar.
+const SpanKernels& spanKernels();
+void forceScalarSpanKernels(bool scalar);
