@@ -43,7 +43,11 @@ struct Loaded {
     JSurfaceList surfaces{60};
     JScene scene{256};
     int result = 0;
-    explicit Loaded(const char* name) { result = scene.load(name, &surfaces, console); }
+    explicit Loaded(const char* name, const char* referenceName = "")
+    {
+        std::strcpy(surfaces.findOrAdd("Marked")->referenceName, referenceName);
+        result = scene.load(name, &surfaces, console);
+    }
     JItem* item(int i) const { return scene.items[size_t(i)]; }
 };
 
@@ -68,12 +72,14 @@ std::string withCrLf(const std::string& text)
 TEST(SceneLoader, ItemsLightsAndParentsAsTheFileSays)
 {
     SceneFolder folder;
-    folder.write("a.lws", std::string(kItemsScene) + "AmbIntensity 0.250000"); // no line end
-    Loaded a("a.lws");
+    folder.write("a.lws", std::string(kItemsScene) + "AddNullObject Second\nAmbIntensity 0.250000"); // no line end
+    Loaded a("a.lws", "Second");
     ASSERT_EQ(a.result, 1);
     EXPECT_EQ(a.scene.framesPerSecond, 25.0f);
     EXPECT_EQ(a.scene.ambient, 0.25f) << "the last line without a line end is read";
-    ASSERT_EQ(a.scene.count, 4); // two nulls, the typed light, the camera
+    ASSERT_EQ(a.scene.count, 5); // three nulls, the typed light, the camera
+    EXPECT_EQ(a.surfaces.find("Marked")->referenceItem, a.item(4))
+        << "of two items named alike the last is the reference";
     EXPECT_STREQ(a.item(0)->name, "First Null");
     EXPECT_EQ(a.item(1)->parent, a.item(0));
     EXPECT_EQ(a.item(0)->parent, nullptr);

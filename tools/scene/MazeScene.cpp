@@ -73,13 +73,14 @@ Grid carveMaze(std::vector<std::pair<int, int>>& way)
     return grid;
 }
 
-void addWall(LwoBuilder& object, double x0, double z0, double x1, double z1, int16_t surface, bool twoSides)
+// A wall from (x0, z0) to (x1, z1) seen from the side `facing` points to, and from the other side too.
+void addWall(LwoBuilder& object, double x0, double z0, double x1, double z1, const JVector& facing, int16_t surface,
+             bool twoSides)
 {
     const JVector a{x0, 0, z0}, b{x1, 0, z1}, c{x1, kWallHeight, z1}, d{x0, kWallHeight, z0};
-    const JVector normal{z1 - z0, 0, x0 - x1};
-    object.addQuad(a, b, c, d, normal, surface);
+    object.addQuad(a, b, c, d, facing, surface);
     if (twoSides)
-        object.addQuad(a, b, c, d, -normal, surface);
+        object.addQuad(a, b, c, d, -facing, surface);
 }
 
 std::vector<uint8_t> mazeObject(const Grid& grid)
@@ -114,14 +115,15 @@ std::vector<uint8_t> mazeObject(const Grid& grid)
             object.addQuad({x0, kWallHeight, z0}, {x0, kWallHeight, z1}, {x1, kWallHeight, z1}, {x1, kWallHeight, z0},
                            {0, -1, 0}, ceilingSurface);
             const Cell& cell = grid[size_t(x)][size_t(z)];
+            // Border walls face into the maze only.
             if (cell.wallPlusX)
-                addWall(object, x1, z0, x1, z1, wallXSurface, x + 1 < kCells);
+                addWall(object, x1, z0, x1, z1, {-1, 0, 0}, wallXSurface, x + 1 < kCells);
             if (cell.wallPlusZ)
-                addWall(object, x0, z1, x1, z1, wallZSurface, z + 1 < kCells);
+                addWall(object, x0, z1, x1, z1, {0, 0, -1}, wallZSurface, z + 1 < kCells);
             if (x == 0)
-                addWall(object, x0, z1, x0, z0, wallXSurface, false);
+                addWall(object, x0, z0, x0, z1, {1, 0, 0}, wallXSurface, false);
             if (z == 0)
-                addWall(object, x1, z0, x0, z0, wallZSurface, false);
+                addWall(object, x0, z0, x1, z0, {0, 0, 1}, wallZSurface, false);
         }
     }
     return object.bytes();

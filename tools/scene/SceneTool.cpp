@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kSurfaceEntries = 256;
+constexpr int kMinSize = 16, kMaxSize = 8192; // frame sides accepted by render
 
 // Makes names resolve in SOURCE as the show resolves them: entries of an archive, or plain files relative to
 // the current folder. Undone on destruction.
@@ -188,39 +189,48 @@ int sceneInfo(const std::string& source, const std::string& name, std::FILE* out
     return 0;
 }
 
+int renderSceneFrame(const std::string& source, const std::string& name, double frame, RenderContext& context,
+                     std::FILE* err)
+{
+    JSurfaceList surfaces(kSurfaceEntries);
+    JScene scene(JScene::kDefaultCapacity);
+    {
+        SourceScope scope(source, err);
+        if (!scope.ok())
+            return -1;
+        NullConsole console;
+        if (!scene.load(name.c_str(), &surfaces, console)) {
+            std::fprintf(err, "kalvora-scene: %s cannot be opened\n", name.c_str());
+            return -1;
+        }
+        JMesh::registerTextures(surfaces, context);
+        JMesh::releaseTexturePixels(surfaces);
+    }
+    if (!scene.findCamera())
+        std::fprintf(err, "kalvora-scene: %s has no camera; only the background is drawn\n", name.c_str());
+    JFrustum frustum(false);
+    return scene.renderFrameAt(context, frustum, frame);
+}
+
 int sceneRender(const std::string& source, const std::string& name, const std::string& outPng,
                 const SceneRenderOptions& options, std::FILE* out, std::FILE* err)
 {
     std::error_code ec;
     const fs::path outPath = fs::absolute(outPng, ec);
-    if (options.width < 16 || options.height < 16 || options.width > 8192 || options.height > 8192) {
+    if (options.width < kMinSize || options.height < kMinSize || options.width > kMaxSize ||
+        options.height > kMaxSize) {
         std::fprintf(err, "kalvora-scene: size %dx%d out of range\n", options.width, options.height);
         return 1;
     }
     OfflineDisplay display(options.width, options.height);
     RenderContext context(&display, options.width, options.height);
-    JSurfaceList surfaces(kSurfaceEntries);
-    JScene scene(JScene::kDefaultCapacity);
-    int drawn = 0;
-    {
-        SourceScope scope(source, err);
-        if (!scope.ok())
-            return 1;
-        NullConsole console;
-        if (!scene.load(name.c_str(), &surfaces, console)) {
-            std::fprintf(err, "kalvora-scene: %s cannot be opened\n", name.c_str());
-            return 1;
-        }
-        JMesh::registerTextures(surfaces, context);
-        JMesh::releaseTexturePixels(surfaces);
-    }
-    JFrustum frustum(false);
-    drawn = scene.renderFrameAt(context, frustum, options.frame);
+    const int drawn = renderSceneFrame(source, name, options.frame, context, err);
+    if (drawn < 0)
+        return 1;
     if (!writePng(outPath.string(), display.backBuffer(), false)) {
         std::fprintf(err, "kalvora-scene: cannot write %s\n", outPath.c_str());
         return 1;
     }
-    std::fprintf(out, "polygons %d\nspans %d\ndropped %d\ncamera %s\n", drawn, context.spansInUse(),
-                 context.droppedPieces(), scene.findCamera() ? "yes" : "none");
+    std::fprintf(out, "polygons %d\nspans %d\ndropped %d\n", drawn, context.spansInUse(), context.droppedPieces());
     return 0;
 }

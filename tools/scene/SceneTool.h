@@ -16,6 +16,12 @@ struct SceneRenderOptions {
     int width = 640;
     int height = 480;
 };
+class RenderContext;
+
+// Loads the scene from SOURCE and draws the frame at motion frame `frame` into `context` as the scene effects
+// do (textures registered with the context). Returns the polygons drawn, or -1 with a reason on `err`.
+int renderSceneFrame(const std::string& source, const std::string& name, double frame, RenderContext& context,
+                     std::FILE* err);
 // Draws one frame of the scene as the scene effects do and writes it as PNG; reports the polygons drawn, the
 // spans in use and the pieces dropped on `out`.
 int sceneRender(const std::string& source, const std::string& name, const std::string& outPng,
