@@ -36,6 +36,9 @@ const std::map<std::string, Kind>& expectedPictures()
         for (const char* t : {"tunnel_tmap", "flirp_tmap", "klam_tmap", "cube_tmap", "cube_bkgr", "meta_emap"}) {
             p[std::string("data\\") + t + ".jpg"] = Kind::Texture;
         }
+        for (const char* t : {"maze_wall1", "maze_wall2", "maze_floor", "maze_ceil"}) {
+            p[std::string("data\\scen\\") + t + ".jpg"] = Kind::Texture;
+        }
         for (const char* b : {"water_bkgr", "meta_bkgr", "endpic"}) {
             p[std::string("data\\") + b + ".jpg"] = Kind::Background;
         }
@@ -104,13 +107,16 @@ TEST(ShowPictures, ArchiveHoldsExactlyThePicturesTheEffectsLoad)
     PackArchive archive;
     archive.loadFromMemory(showPack().data(), showPack().size(), "glimmerok.dat");
     std::map<std::string, int> names;
+    size_t pictures = 0;
     for (int32_t i = 0; i < archive.count(); ++i) {
-        ++names[archive.entry(i).storedName];
+        const std::string name = archive.entry(i).storedName;
+        ++names[name];
+        pictures += name.ends_with(".jpg") || name.ends_with(".tga") ? 1 : 0;
     }
     for (const auto& [name, kind] : expectedPictures()) {
         EXPECT_EQ(names[name], 1) << name;
     }
-    EXPECT_EQ(static_cast<size_t>(archive.count()), expectedPictures().size());
+    EXPECT_EQ(pictures, expectedPictures().size());
 }
 
 TEST(ShowPictures, EveryPictureHasTheSizeItsEffectNeeds)
@@ -224,7 +230,7 @@ TEST(ShowPictures, JpegsAreBaselineAndFlaresUncompressed24Bit)
             EXPECT_EQ(bytes[0], 0xFF);
             EXPECT_EQ(bytes[1], 0xD8);
             EXPECT_EQ(jpegFrameType(bytes), 0xC0) << name;
-        } else {
+        } else if (name.ends_with(".tga")) {
             ASSERT_GE(bytes.size(), 18u) << name;
             EXPECT_EQ(bytes[2], 2) << name; // uncompressed true colour
             EXPECT_EQ(bytes[16], 24) << name;

@@ -2,7 +2,11 @@
 
 #include "FontRenderer.h"
 #include "ImageEncoders.h"
+#include "ObjectSource.h"
 #include "PictureSet.h"
+#include "SceneSource.h"
+#include "SceneTextures.h"
+#include "ShowCheck.h"
 #include "SongSource.h"
 #include "XmWriter.h"
 #include "data/Bitmap.h"
@@ -10,6 +14,7 @@
 #include "data/PackWriter.h"
 #include "data/PngWriter.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -30,7 +35,7 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 std::vector<uint8_t> DataKit::buildSong()
 {
     std::vector<uint8_t> text;
-    const std::string path = m_assets + "/song/kv-lorn.song";
+    const std::string path = m_assets + "/" + kSongSource;
     if (!readWholeFile(path.c_str(), text)) {
         m_error = "cannot read " + path;
         return {};
@@ -68,7 +73,11 @@ bool DataKit::drawPictures(std::vector<std::pair<PictureRecipe, Canvas>>& pictur
     if (!openFonts()) {
         return false;
     }
-    for (PictureRecipe& recipe : PictureSet::recipes()) {
+    std::vector<PictureRecipe> recipes = PictureSet::recipes();
+    for (PictureRecipe& extra : SceneTextures::recipes()) {
+        recipes.push_back(std::move(extra));
+    }
+    for (PictureRecipe& recipe : recipes) {
         Canvas canvas = recipe.draw(m_bold, m_regular);
         if (canvas.width() != recipe.width || canvas.height() != recipe.height) {
             m_error = recipe.name + " came out at the wrong size";
@@ -79,7 +88,7 @@ bool DataKit::drawPictures(std::vector<std::pair<PictureRecipe, Canvas>>& pictur
     return true;
 }
 
-// The archive's table: the pictures first; objects and scenes join it from assets/ as they are made.
+// The archive's table: the pictures, then the single objects, then each scene and the objects it loads.
 bool DataKit::buildEntries(std::vector<DataKitEntry>& entries)
 {
     entries.clear();
@@ -98,7 +107,121 @@ bool DataKit::buildEntries(std::vector<DataKitEntry>& entries)
         }
         entries.push_back(std::move(entry));
     }
+    return addObjects(entries) && addScenes(entries) && check(entries);
+}
+
+bool DataKit::readAsset(const std::string& relative, std::string& text)
+{
+    std::vector<uint8_t> bytes;
+    const std::string path = m_assets + "/" + relative;
+    if (!readWholeFile(path.c_str(), bytes)) {
+        m_error = "cannot read " + path;
+        return false;
+    }
+    text.assign(bytes.begin(), bytes.end());
     return true;
+}
+
+bool DataKit::addObject(std::vector<DataKitEntry>& entries, const std::string& name, const LwoObject& object)
+{
+    DataKitEntry entry{name, object.bytes()};
+    if (entry.bytes.empty()) {
+        m_error = name + ": the object does not fit the LWOB format";
+        return false;
+    }
+    entries.push_back(std::move(entry));
+    return true;
+}
+
+bool DataKit::addObjects(std::vector<DataKitEntry>& entries)
+{
+    std::string text;
+    if (!readAsset(kObjectsSource, text)) {
+        return false;
+    }
+    ObjectSource source;
+    std::vector<std::pair<std::string, LwoObject>> objects;
+    if (!source.build(text, objects)) {
+        m_error = m_assets + "/" + kObjectsSource + ": " + source.error();
+        return false;
+    }
+    for (const auto& [name, object] : objects) {
+        if (!addObject(entries, name, object)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DataKit::addScenes(std::vector<DataKitEntry>& entries)
+{
+    for (const char* file : kSceneSources) {
+        std::string text;
+        if (!readAsset(file, text)) {
+            return false;
+        }
+        SceneSource source;
+        if (!source.build(text)) {
+            m_error = m_assets + "/" + file + ": " + source.error();
+            return false;
+        }
+        for (const auto& [name, object] : source.objects()) {
+            if (!addObject(entries, name, object)) {
+                return false;
+            }
+        }
+        const std::string scene = source.scene().text();
+        entries.push_back({source.sceneEntry(), std::vector<uint8_t>(scene.begin(), scene.end())});
+    }
+    return true;
+}
+
+std::map<std::string, int32_t> DataKit::sectionFrames(const XmSong& song)
+{
+    // Row of every sync command in play order, and the seconds it starts at.
+    std::map<int32_t, double> at;
+    double seconds = 0.0;
+    const double rowSeconds = song.speed * 2.5 / song.tempo;
+    for (uint8_t order : song.orders) {
+        const XmPattern& pattern = song.patterns[order];
+        for (int32_t row = 0; row < pattern.rows; ++row, seconds += rowSeconds) {
+            for (int32_t c = 0; c < song.channels; ++c) {
+                const XmCell& cell = pattern.at(row, c, song.channels);
+                if (cell.effect == kSyncEffect && !at.contains(cell.param)) {
+                    at[cell.param] = seconds;
+                }
+            }
+        }
+    }
+    std::map<std::string, int32_t> frames;
+    const auto section = [&](const char* scene, int32_t from, int32_t to) {
+        if (at.contains(from) && at.contains(to)) {
+            frames[scene] = static_cast<int32_t>(std::ceil((at[to] - at[from]) * kSceneFramesPerSecond - 1e-9));
+        }
+    };
+    section(ShowCheck::kBoneManScene, kGreetingsSwitch, kKlamSwitch);
+    section(ShowCheck::kLabyrinthScene, kLabyrinthSwitch, kMetaballsSwitch);
+    return frames;
+}
+
+bool DataKit::check(const std::vector<DataKitEntry>& entries)
+{
+    std::string text;
+    if (!readAsset(kSongSource, text)) {
+        return false;
+    }
+    SongSource source;
+    XmSong song;
+    if (!source.compile(text, song)) {
+        m_error = m_assets + "/" + kSongSource + ": " + source.error();
+        return false;
+    }
+    ShowCheck check(sectionFrames(song));
+    const std::vector<std::string> failures = check.run(entries);
+    for (const std::string& f : failures) {
+        m_error += (m_error.empty() ? "" : "\n") + f;
+    }
+    return failures.empty();
 }
 
 bool DataKit::writePreviews(const std::string& dir)
