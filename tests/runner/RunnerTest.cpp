@@ -277,7 +277,7 @@ TEST(Runner, EscapeEndsTheShowAfterThatFrameAndWinsOverSync222)
 {
     Show s;
     s.host.escapeAtFrame = 2;
-    s.audio.script.post(1000 + 20, 222); // due on the same frame
+    s.audio.script.postAt(1000 + 20, 222); // due on the same frame
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Escape);
     EXPECT_EQ(s.framesRun, 3u);
