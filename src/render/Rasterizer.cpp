@@ -62,14 +62,19 @@ struct Edge {
     }
 };
 
+// One byte of a lit texel: min(255, ((texel byte x colour byte) >> 8) + ambient byte), at bit `shift`.
+template<int shift>
+inline uint32_t litByte(uint32_t t, uint32_t colour, uint32_t ambient)
+{
+    const uint32_t m = ((((t >> shift) & 255) * ((colour >> shift) & 255)) >> 8) + ((ambient >> shift) & 255);
+    return std::min(m, 255u) << shift;
+}
+
+// Unrolled with constant shifts: the lit spans spend most of their time here.
 inline uint32_t litTexel(uint32_t t, uint32_t colour, uint32_t ambient)
 {
-    uint32_t out = 0;
-    for (int i = 0; i < 32; i += 8) {
-        const uint32_t m = ((((t >> i) & 255) * ((colour >> i) & 255)) >> 8) + ((ambient >> i) & 255);
-        out |= std::min(m, 255u) << i;
-    }
-    return out;
+    return litByte<0>(t, colour, ambient) | litByte<8>(t, colour, ambient) | litByte<16>(t, colour, ambient) |
+           litByte<24>(t, colour, ambient);
 }
 
 // R(x) for a span end; far-off values are pinned where they cannot reach the target.
