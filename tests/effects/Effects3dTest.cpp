@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -380,4 +381,52 @@ TEST_F(ShowSection, EachEffectShowsARealPictureInItsSection)
               [&](double) { emptyFrames += meta.trianglesDrawn() == 0; });
         EXPECT_EQ(emptyFrames, 0);
     }
+}
+
+TEST_F(ShowSection, ObjectShowGrowsTheObjectAndMapsNormalsTurnedByDegrees)
+{
+    ObjectShowEffect show(m_console, m_context);
+    show.render(m_context, m_view, m_noSyncs, 40);
+    EXPECT_NEAR(show.lastScale(), 80 * std::pow(0.5, 0.7), 1e-12); // 40 units after the switch at 0
+    show.render(m_context, m_view, m_noSyncs, 30);
+    // The rotation from degrees of (-30, -15, -10): Ry(-15) Rx(-30) Rz(10), written out.
+    const double k = 3.14159265358979323846 / 180;
+    const double cx = std::cos(-30 * k), sx = std::sin(-30 * k), cy = std::cos(-15 * k), sy = std::sin(-15 * k);
+    const double cz = std::cos(10 * k), sz = std::sin(10 * k);
+    const JMesh& mesh = show.object(0).mesh();
+    ASSERT_GT(mesh.vertexCount, 0);
+    for (int32_t i : {0, mesh.vertexCount / 2}) {
+        const JVector n = mesh.vertices[i].normal;
+        const JVector a(cz * n.x + sz * n.y, -sz * n.x + cz * n.y, n.z); // Rz(10)
+        const JVector b(a.x, cx * a.y + sx * a.z, -sx * a.y + cx * a.z); // Rx(-30)
+        const JVector c(cy * b.x - sy * b.z, b.y, sy * b.x + cy * b.z);  // Ry(-15)
+        EXPECT_NEAR(mesh.vertices[i].u, 128 + 127 * c.x, 1e-4) << i;
+        EXPECT_NEAR(mesh.vertices[i].v, 128 + 127 * c.y, 1e-4) << i;
+    }
+    EXPECT_EQ(show.current(), 0);
+    EXPECT_GT(show.object(0).trianglesDrawn(), 0);
+}
+
+TEST_F(ShowSection, LabyrinthFadesInOverTheSceneFrameOfItsTime)
+{
+    LabyrinthEffect fading(m_console, m_context);
+    fading.render(m_context, m_view, m_noSyncs, 0);
+    fading.render(m_context, m_view, m_noSyncs, 50);
+    ASSERT_GT(fading.polygonsDrawn(), 0);
+    const std::vector<uint32_t> faded(m_view.row32(0), m_view.row32(0) + 640 * 320);
+    Random::shared().seed(1);
+    LabyrinthEffect settled(m_console, m_context);
+    settled.render(m_context, m_view, m_noSyncs, -100); // its fade-in is over by 50
+    settled.render(m_context, m_view, m_noSyncs, 50);
+    // 255 - 255 x 0.5^1.5 = 164.8: every byte of the scene at 50 loses 164.
+    int32_t lit = 0;
+    for (int32_t i = 0; i < 640 * 320; ++i) {
+        const uint32_t s = m_view.row32(0)[i];
+        uint32_t expected = 0;
+        for (int32_t shift = 0; shift < 24; shift += 8)
+            expected |= uint32_t(std::max(0, int32_t((s >> shift) & 255) - 164)) << shift;
+        ASSERT_EQ(faded[size_t(i)], expected) << i;
+        lit += expected != 0;
+    }
+    EXPECT_GT(lit, 1000);
 }
