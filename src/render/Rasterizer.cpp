@@ -54,12 +54,6 @@ struct Edge {
         u += du;
         v += dv;
     }
-    void advance(int64_t rows)
-    {
-        x += dx * double(rows);
-        u += du * double(rows);
-        v += dv * double(rows);
-    }
 };
 
 // One byte of a lit texel: min(255, ((texel byte x colour byte) >> 8) + ambient byte), at bit `shift`.
@@ -168,29 +162,18 @@ void drawTriangle(const TriangleParams& p)
     const int64_t end = std::min<int64_t>(yBot, g_target.height);
     if (end <= 1)
         return; // row 0 is never drawn
+    // Rows above row 1 are never drawn: the edges start at the first drawn row, placed there directly.
+    const int64_t first = std::max<int64_t>(yTop, 1);
     Edge longEdge, shortEdge;
-    longEdge.start(t, b, yTop);
-    shortEdge.start(t, m, yTop);
-    int64_t y = yTop;
-    // Far above the target the rows are skipped in one jump; below that the edges are stepped row by row,
-    // so every visible row sees the same additions as without clipping.
-    constexpr int64_t kSteppedRows = 4096;
-    if (1 - y > kSteppedRows) {
-        const int64_t to = 1 - kSteppedRows;
-        longEdge.advance(to - y);
-        if (yMid > to) {
-            shortEdge.advance(to - y);
-        } else {
+    longEdge.start(t, b, first);
+    if (first < yMid)
+        shortEdge.start(t, m, first);
+    else
+        shortEdge.start(m, b, first);
+    for (int64_t y = first; y < end; ++y) {
+        if (y == yMid && y != first)
             shortEdge.start(m, b, yMid);
-            shortEdge.advance(to - yMid);
-        }
-        y = to;
-    }
-    for (; y < end; ++y) {
-        if (y == yMid)
-            shortEdge.start(m, b, yMid);
-        if (y > 0)
-            drawSpan(p, y, longEdge, shortEdge);
+        drawSpan(p, y, longEdge, shortEdge);
         longEdge.step();
         shortEdge.step();
     }
