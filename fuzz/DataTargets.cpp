@@ -32,9 +32,10 @@ void readEntry(const PackArchive& archive, const PackArchive::Entry& entry, std:
     }
     file.seek(0);
     char line[64];
-    for (int32_t last = -1; !file.endOfFile(); last = file.position()) {
-        fuzzRequire(file.position() > last, "read-line always progresses");
+    while (!file.endOfFile()) {
+        const int32_t before = file.position();
         file.readLine(line, sizeof line);
+        fuzzRequire(file.position() > before, "read-line always progresses");
     }
 }
 

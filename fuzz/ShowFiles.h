@@ -2,6 +2,7 @@
 // Small fixed companions of the fuzzed object and scene files: each target packs the fuzzed bytes and
 // these into an in-memory archive, so the loaders find everything by name as the show's effects do.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
