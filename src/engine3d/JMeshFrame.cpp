@@ -18,6 +18,8 @@ constexpr int kMaxLights = 24;
 constexpr double kDepthScale = 0.02;   // JScreenVertex depth = camera z x this
 constexpr double kPlanarOffset = 16.5; // keeps planar texture coordinates positive
 constexpr int kTextureWrap = 256;
+// Render context modes: texture mode, shade mode, texture blend.
+constexpr int kUntextured = 1, kTextured = 2, kGouraud = 1, kTextureTimesColour = 2;
 
 bool hasNaN(const JVector& p)
 {
@@ -471,12 +473,12 @@ void JMesh::selectSurface(RenderContext& context, const JSurface* surface)
 {
     context.setTexture(surface->textureHandle);
     if (!surface->textureHandle) {
-        context.setTextureMode(1);
-        context.setShadeMode(1);
+        context.setTextureMode(kUntextured);
+        context.setShadeMode(kGouraud);
     } else {
-        context.setTextureMode(2);
-        context.setShadeMode(1);
-        context.setTextureBlend(2);
+        context.setTextureMode(kTextured);
+        context.setShadeMode(kGouraud);
+        context.setTextureBlend(kTextureTimesColour);
     }
 }
 
