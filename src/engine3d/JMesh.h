@@ -136,7 +136,7 @@ private:
     void lightVertex(JVertex& vertex, const JVector& towardLight, const JLight& light) const;
     void lightPolygon(JPolygon& polygon, const JVector& towardLight, const JLight& light) const;
     void clipPolygon(int index, const JPlane& plane, int32_t bit);
-    bool fillScreenVertices(const JPolygon& polygon, double centreX, double centreY);
+    void fillScreenVertices(const JPolygon& polygon, double centreX, double centreY);
     void selectSurface(RenderContext& context, const JSurface* surface);
     bool facesViewer(const JPolygon& polygon, bool fromClipping) const;
 

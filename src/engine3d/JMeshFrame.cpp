@@ -482,7 +482,7 @@ void JMesh::selectSurface(RenderContext& context, const JSurface* surface)
     }
 }
 
-bool JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double centreY)
+void JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double centreY)
 {
     const JSurface& s = *polygon.surface;
     const bool smooth = s.smooth != 0;
@@ -516,7 +516,6 @@ bool JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double c
         out.v = v.v;
         m_screenPointers[j] = &out;
     }
-    return true;
 }
 
 // The screen winding of the first three corners must be positive. A polygon made by clipping can start with
