@@ -6,11 +6,12 @@
 struct SDL_Surface;
 union SDL_Event;
 
-// Shows the dialog modally and returns its final state. Keys and clicks act as in a standard dialog
-// (see handleStartDialogEvent); closing the window keeps `go` as it was. Initialises SDL video for its
-// own use and shuts it down again. Returns false when no window can be made (no display).
+// Shows the dialog modally and returns its final state. Enter is "Go!", Escape and closing the window
+// are "Yuck!". The SDL back-end initialises SDL video for its own use and shuts it down again; the Win32
+// back-end runs the MAINRUTA dialog resource. Returns false when no window can be made (no display).
 bool runStartDialog(StartDialogModel& model);
 
+// The SDL back-end's dialog, open to its tests.
 // What the SDL dialog adds to the model: keyboard focus and the button the mouse went down on.
 struct StartDialogInput {
     enum Focus : int { FocusChoice, FocusGo, FocusYuck, kFocusCount };
