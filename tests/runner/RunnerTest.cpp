@@ -43,12 +43,11 @@ private:
     const char* m_name;
 };
 
-// Logs every present (the colour of row 0, and the band's) and its own destruction; notes a present made while
-// Escape is held in a flag that outlives it.
+// Logs every present (the colour of row 0, and the band's) and its own destruction.
 class LoggedDisplay final : public Display {
 public:
-    LoggedDisplay(std::vector<std::string>& log, bool& presentedWhileEscapeHeld)
-        : m_log(log), m_presentedWhileEscapeHeld(presentedWhileEscapeHeld)
+    LoggedDisplay(std::vector<std::string>& log, std::function<bool()> escapeHeld, bool& presentedWhileEscapeHeld)
+        : m_log(log), m_escapeHeld(std::move(escapeHeld)), m_presentedWhileEscapeHeld(presentedWhileEscapeHeld)
     {}
     ~LoggedDisplay() override { m_log.push_back("destroy display"); }
     Bitmap& backBuffer() override { return m_frame; }
@@ -57,17 +56,16 @@ public:
     {
         const uint32_t top = m_frame.row32(0)[0] & 0xFFFFFF, band = m_frame.row32(80)[0] & 0xFF;
         m_log.push_back(top == 0xFFFFFF ? "white" : top || band ? "frame " + std::to_string(band) : "black");
-        m_presentedWhileEscapeHeld |= escapeHeld && escapeHeld();
+        m_presentedWhileEscapeHeld |= m_escapeHeld();
         return 1;
     }
     int mouseX() const override { return 0; }
     int mouseY() const override { return 0; }
     int mouseButton() const override { return 0; }
 
-    std::function<bool()> escapeHeld;
-
 private:
     std::vector<std::string>& m_log;
+    std::function<bool()> m_escapeHeld;
     bool& m_presentedWhileEscapeHeld;
     Bitmap m_frame{640, 480, Bitmap::FormatXrgb32};
 };
@@ -79,9 +77,8 @@ public:
     std::unique_ptr<Display> makeDisplay() override
     {
         log.push_back("make display");
-        auto d = std::make_unique<LoggedDisplay>(log, presentedWhileEscapeHeld);
-        d->escapeHeld = [this] { return m_clock.escapeHeld(); };
-        return d;
+        return std::make_unique<LoggedDisplay>(
+            log, [this] { return m_clock.escapeHeld(); }, presentedWhileEscapeHeld);
     }
     ShowEffects makeEffects(Console&, RenderContext&) override
     {
