@@ -35,7 +35,7 @@ test-tsan: deps
 win: deps
 	scripts/install-deps win
 	scripts/libjpeg-win $(WIN_BUILD) cmake/mingw-w64.cmake
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS) --target kalvora kalvora_data

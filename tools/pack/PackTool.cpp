@@ -46,8 +46,8 @@ int packCreate(const std::string& outFile, const std::string& dir, std::FILE* er
     PackWriter writer;
     std::vector<uint8_t> bytes;
     for (const auto& [name, path] : files) {
-        if (!readWholeFile(path.c_str(), bytes)) {
-            std::fprintf(err, "kalvora-pack: cannot read %s\n", path.c_str());
+        if (!readWholeFile(path.string().c_str(), bytes)) {
+            std::fprintf(err, "kalvora-pack: cannot read %s\n", path.string().c_str());
             return 1;
         }
         if (!writer.add(name, bytes)) {
@@ -130,8 +130,8 @@ int packExtract(const std::string& archiveFile, const std::string& dir, std::FIL
         if (e.present < e.length)
             std::fprintf(err, "kalvora-pack: %s is cut short: %d of %d bytes present\n", e.storedName, e.present,
                          e.length);
-        if (!writeWholeFile(target.c_str(), e.data, size_t(e.present))) {
-            std::fprintf(err, "kalvora-pack: cannot write %s\n", target.c_str());
+        if (!writeWholeFile(target.string().c_str(), e.data, size_t(e.present))) {
+            std::fprintf(err, "kalvora-pack: cannot write %s\n", target.string().c_str());
             result = 1;
         }
     }
