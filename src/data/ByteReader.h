@@ -10,7 +10,8 @@
 // failed check stops the reader for good (later reads fail too and write 0) and names itself in failure().
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, size_t size) : m_data(data), m_size(data ? size : 0) {}
+    // A null `data` is an empty image.
+    ByteReader(const uint8_t* data, size_t size) : m_data(data ? data : &kNoBytes), m_size(data ? size : 0) {}
 
     size_t size() const { return m_size; }
     size_t position() const { return m_position; }
@@ -134,6 +135,8 @@ private:
         std::memcpy(&out, &bits, sizeof out);
         return got;
     }
+
+    static constexpr uint8_t kNoBytes = 0; // what an empty image points at, so take() never returns null on success
 
     const uint8_t* m_data;
     size_t m_size;

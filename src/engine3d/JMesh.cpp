@@ -5,6 +5,7 @@
 #include "render/RenderContext.h"
 #include "render/TextureHash.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -96,6 +97,9 @@ int JMesh::addVertex(JVertex*& out)
 
 int JMesh::addActivePolygon(int n, JPolygon*& out)
 {
+    // The active lists extend the base lists; they never reach back into them.
+    activePolygonCount = std::max(activePolygonCount, polygonCount);
+    activeReferenceCount = std::max(activeReferenceCount, referenceCount);
     if (n < 0 || activePolygonCount >= polygonCapacity - 1 || int64_t(activeReferenceCount) + n >= referenceCapacity)
         return 0;
     out = &polygons[activePolygonCount++];
@@ -110,6 +114,7 @@ int JMesh::addActivePolygon(int n, JPolygon*& out)
 
 int JMesh::addActiveVertex(JVertex*& out)
 {
+    activeVertexCount = std::max(activeVertexCount, vertexCount);
     if (activeVertexCount >= vertexCapacity - 1)
         return 0;
     out = &vertices[activeVertexCount++];

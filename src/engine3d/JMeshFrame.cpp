@@ -39,10 +39,10 @@ bool lessPosition(const JVector& p, const JVector& q)
 }
 
 // b + amount, 255 when the sum exceeds 255. The amount is clamped before it becomes an integer, so a huge
-// intensity cannot overflow the conversion.
+// intensity cannot overflow the conversion (and 0 x infinity, a NaN, adds nothing).
 void addSaturated(uint8_t& b, float amount)
 {
-    const int a = amount >= 255.0f ? 255 : int(amount);
+    const int a = amount >= 255.0f ? 255 : amount > 0.0f ? int(amount) : 0;
     const int sum = b + a;
     b = uint8_t(sum > 255 ? 255 : sum);
 }

@@ -16,6 +16,9 @@ inline int32_t fixedLow32(double a)
 {
     if (!std::isfinite(a))
         return 0;
+    // Within the int64 range the conversion keeps the same low bits without the reduction.
+    if (std::fabs(a) < 4611686018427387904.0)
+        return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(a))));
     const double reduced = std::fmod(a, 4294967296.0);
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(reduced))));
 }

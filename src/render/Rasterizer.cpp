@@ -54,22 +54,21 @@ struct Edge {
         u += du;
         v += dv;
     }
-    void advance(int64_t rows)
-    {
-        x += dx * double(rows);
-        u += du * double(rows);
-        v += dv * double(rows);
-    }
 };
 
+// One byte of a lit texel: min(255, ((texel byte x colour byte) >> 8) + ambient byte), at bit `shift`.
+template<int shift>
+inline uint32_t litByte(uint32_t t, uint32_t colour, uint32_t ambient)
+{
+    const uint32_t m = ((((t >> shift) & 255) * ((colour >> shift) & 255)) >> 8) + ((ambient >> shift) & 255);
+    return std::min(m, 255u) << shift;
+}
+
+// Unrolled with constant shifts: the lit spans spend most of their time here.
 inline uint32_t litTexel(uint32_t t, uint32_t colour, uint32_t ambient)
 {
-    uint32_t out = 0;
-    for (int i = 0; i < 32; i += 8) {
-        const uint32_t m = ((((t >> i) & 255) * ((colour >> i) & 255)) >> 8) + ((ambient >> i) & 255);
-        out |= std::min(m, 255u) << i;
-    }
-    return out;
+    return litByte<0>(t, colour, ambient) | litByte<8>(t, colour, ambient) | litByte<16>(t, colour, ambient) |
+           litByte<24>(t, colour, ambient);
 }
 
 // R(x) for a span end; far-off values are pinned where they cannot reach the target.
@@ -163,29 +162,18 @@ void drawTriangle(const TriangleParams& p)
     const int64_t end = std::min<int64_t>(yBot, g_target.height);
     if (end <= 1)
         return; // row 0 is never drawn
+    // Rows above row 1 are never drawn: the edges start at the first drawn row, placed there directly.
+    const int64_t first = std::max<int64_t>(yTop, 1);
     Edge longEdge, shortEdge;
-    longEdge.start(t, b, yTop);
-    shortEdge.start(t, m, yTop);
-    int64_t y = yTop;
-    // Far above the target the rows are skipped in one jump; below that the edges are stepped row by row,
-    // so every visible row sees the same additions as without clipping.
-    constexpr int64_t kSteppedRows = 4096;
-    if (1 - y > kSteppedRows) {
-        const int64_t to = 1 - kSteppedRows;
-        longEdge.advance(to - y);
-        if (yMid > to) {
-            shortEdge.advance(to - y);
-        } else {
+    longEdge.start(t, b, first);
+    if (first < yMid)
+        shortEdge.start(t, m, first);
+    else
+        shortEdge.start(m, b, first);
+    for (int64_t y = first; y < end; ++y) {
+        if (y == yMid && y != first)
             shortEdge.start(m, b, yMid);
-            shortEdge.advance(to - yMid);
-        }
-        y = to;
-    }
-    for (; y < end; ++y) {
-        if (y == yMid)
-            shortEdge.start(m, b, yMid);
-        if (y > 0)
-            drawSpan(p, y, longEdge, shortEdge);
+        drawSpan(p, y, longEdge, shortEdge);
         longEdge.step();
         shortEdge.step();
     }

@@ -166,7 +166,7 @@ void scanPolygon(const Polygon& polygon, int32_t top, int32_t firstRow, int32_t 
 } // namespace
 
 RenderContext::RenderContext(Display* display, int width, int height)
-    : m_display(display), m_width(std::max(width, 0)), m_height(std::max(height, 0))
+    : m_display(display), m_width(std::clamp(width, 0, kMaxSize)), m_height(std::clamp(height, 0, kMaxSize))
 {
     m_capacity = m_height * kSpansPerRow;
     m_pool = std::make_unique<Span[]>(size_t(m_capacity));

@@ -19,6 +19,8 @@ public:
     static constexpr int kMaxTextures = 128;
     static constexpr int kTextureSize = 256;
 
+    static constexpr int kMaxSize = 16384; // width and height are limited to this
+
     // Allocates the span pool; `display` may be null (nothing is ever drawn then).
     RenderContext(Display* display, int width, int height);
     ~RenderContext();

@@ -69,18 +69,29 @@ bool fixedStep(float a, float b, int32_t m, int32_t& step)
     return true;
 }
 
-// The walk of one segment starting at column x with at most m pixels; m shrinks while the far end is not
-// drawable (w <= 0 or not finite, or a step outside int32); a one-pixel segment uses its start values.
-TexelWalk segmentWalk(const Span& s, int32_t x, int32_t& m)
+// A texture coordinate in 16.16: round(value x 65536), the low 32 bits of the 64-bit integer.
+uint32_t fixed16(float value)
 {
-    const TexturePoint a = textureAt(s, x);
-    TexelWalk walk{uint32_t(fixedLow32(double(a.u) * kFixedOne)), 0, uint32_t(fixedLow32(double(a.v) * kFixedOne)), 0};
+    const double d = double(value) * kFixedOne;
+    if (std::fabs(d) < 2147483647.0)
+        return uint32_t(int32_t(roundHalfEven(d)));
+    return uint32_t(fixedLow32(d));
+}
+
+// The walk of one segment starting at column x (texture point a) with at most m pixels; m shrinks while
+// the far end is not drawable (w <= 0 or not finite, or a step outside int32); a one-pixel segment uses
+// its start values. `end` receives the point at x + m when the segment reached one.
+TexelWalk segmentWalk(const Span& s, const TexturePoint& a, int32_t x, int32_t& m, TexturePoint& end, bool& hasEnd)
+{
+    TexelWalk walk{fixed16(a.u), 0, fixed16(a.v), 0};
+    hasEnd = false;
     for (; m > 1; --m) {
-        const TexturePoint b = textureAt(s, x + m);
+        end = textureAt(s, x + m);
         int32_t du = 0, dv = 0;
-        if (usableEnd(b) && fixedStep(a.u, b.u, m, du) && fixedStep(a.v, b.v, m, dv)) {
+        if (usableEnd(end) && fixedStep(a.u, end.u, m, du) && fixedStep(a.v, end.v, m, dv)) {
             walk.du = uint32_t(du);
             walk.dv = uint32_t(dv);
+            hasEnd = true;
             break;
         }
     }
@@ -102,9 +113,11 @@ void drawTextured(const Span& s, int32_t x1, uint32_t* row, const SpanKernels& k
     ShadeLine shade = shaded ? shadeLine(s, s.x0) : ShadeLine{};
     const int32_t n = x1 - s.x0 + 1;
     const int32_t length = perspectiveSegmentLength(s.dw, n);
+    TexturePoint start = textureAt(s, s.x0), end{};
     for (int32_t a = 0; a < n;) {
         int32_t m = std::min(length, n - a);
-        const TexelWalk walk = segmentWalk(s, s.x0 + a, m);
+        bool hasEnd = false;
+        const TexelWalk walk = segmentWalk(s, start, s.x0 + a, m, end, hasEnd);
         if (shaded) {
             kernels.texturedShaded(row + s.x0 + a, m, texels, walk, shade);
             advanceShade(shade, m);
@@ -112,6 +125,7 @@ void drawTextured(const Span& s, int32_t x1, uint32_t* row, const SpanKernels& k
             kernels.textured(row + s.x0 + a, m, texels, walk);
         }
         a += m;
+        start = hasEnd ? end : textureAt(s, s.x0 + a); // one division per segment end
     }
 }
 

@@ -8,7 +8,7 @@
 // Gouraud colour along a span, per channel (red, green, blue): c x 128 at pixel 0 and its step per pixel.
 // The channel value at pixel j is clamp(s + j x step, -32768, 32767) with s = clamp(start, -32768, 32767)
 // (the signed 16-bit saturating walk of a constant step), and its byte is clamp(value >> 7, 0, 255).
-// |step| <= 32767 and counts < 32768, so no 32-bit sum overflows.
+// Steps are 16-bit values and counts < 32768, so no 32-bit sum overflows.
 struct ShadeLine {
     int32_t start[3];
     int32_t step[3];

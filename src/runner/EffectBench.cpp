@@ -2,6 +2,7 @@
 
 #include "data/Bitmap.h"
 #include "data/PackArchive.h"
+#include "display/OfflineDisplay.h"
 #include "music/ScriptedTriggers.h"
 #include "platform/OfflinePlatform.h"
 #include "render/RenderContext.h"
@@ -71,8 +72,10 @@ int runEffectBench(int argc, char** argv, EffectTable table)
         std::printf("no glimmerok.dat here: the effects draw without their pictures\n");
 
     NullConsole console;
-    RenderContext context(nullptr, 640, 480);
-    Bitmap frame(640, 480, Bitmap::FormatXrgb32);
+    // The scenes draw through the render context into the display's back buffer, as in the show.
+    OfflineDisplay display(640, 480);
+    RenderContext context(&display, 640, 480);
+    Bitmap& frame = display.backBuffer();
     Bitmap copy(640, 480, Bitmap::FormatXrgb32);
     Bitmap view = Bitmap::view(frame, 0, 80, 640, 320);
     Bitmap texture(256, 256, Bitmap::FormatXrgb32);

@@ -1,37 +1,32 @@
 #include "runner/ShowEffects.h"
 
 #include "data/Bitmap.h"
+#include "effects/CubeEffect.h"
 #include "effects/EndPictureEffect.h"
 #include "effects/FlirpEffect.h"
+#include "effects/GreetingsEffect.h"
 #include "effects/KlamEffect.h"
+#include "effects/LabyrinthEffect.h"
+#include "effects/MetaballsEffect.h"
+#include "effects/ObjectShowEffect.h"
 #include "effects/TunnelEffect.h"
+#include "effects/WaterEffect.h"
 
 #include <cassert>
 
 namespace {
 
-// Stands in for an effect that is not built yet: a black band.
-class BlankEffect final : public Effect {
-public:
-    explicit BlankEffect(Console&) {}
-    int render(RenderContext&, Bitmap& view, TriggerSource&, double) override
-    {
-        view.fill(0, 0, 0);
-        return 1;
-    }
-};
-
 // The runner prepares Tunnel, Flirp, Water and ObjectShow, in that order.
 constexpr EffectRow kShowEffects[] = {
     {EffectId::EndPicture, "EndPictureEffect", 0, makeEffect<EndPictureEffect>},
-    {EffectId::Greetings, "GreetingsEffect", 0, makeEffect<BlankEffect>},
-    {EffectId::Labyrinth, "LabyrinthEffect", 0, makeEffect<BlankEffect>},
-    {EffectId::ObjectShow, "ObjectShowEffect", 4, makeEffect<BlankEffect>},
+    {EffectId::Greetings, "GreetingsEffect", 0, makeEffect<GreetingsEffect>},
+    {EffectId::Labyrinth, "LabyrinthEffect", 0, makeEffect<LabyrinthEffect>},
+    {EffectId::ObjectShow, "ObjectShowEffect", 4, makeEffect<ObjectShowEffect>},
     {EffectId::Tunnel, "TunnelEffect", 1, makeEffect<TunnelEffect>},
     {EffectId::Flirp, "FlirpEffect", 2, makeEffect<FlirpEffect>},
-    {EffectId::Metaballs, "MetaballsEffect", 0, makeEffect<BlankEffect>},
-    {EffectId::Water, "WaterEffect", 3, makeEffect<BlankEffect>},
-    {EffectId::Cube, "CubeEffect", 0, makeEffect<BlankEffect>},
+    {EffectId::Metaballs, "MetaballsEffect", 0, makeEffect<MetaballsEffect>},
+    {EffectId::Water, "WaterEffect", 3, makeEffect<WaterEffect>},
+    {EffectId::Cube, "CubeEffect", 0, makeEffect<CubeEffect>},
     {EffectId::Klam, "KlamEffect", 0, makeEffect<KlamEffect>},
 };
 

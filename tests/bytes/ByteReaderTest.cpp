@@ -58,6 +58,9 @@ TEST(ByteReader, AReadPastTheEndFailsWritesZeroAndStopsEveryLaterRead)
     EXPECT_FALSE(r.u8(u8)) << "one byte is left, but the reader has stopped";
     EXPECT_EQ(u8, 0u);
     EXPECT_FALSE(r.seek(0));
+    ByteReader none(nullptr, 5);
+    EXPECT_TRUE(none.skip(0)) << "no image is an empty one";
+    EXPECT_FALSE(none.u8(u8));
 }
 
 TEST(ByteReader, CountsNearTheTopOfTheRangeFailInsteadOfWrapping)

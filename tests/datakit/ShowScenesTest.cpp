@@ -73,6 +73,28 @@ std::string readAsset(const std::string& relative)
     return s.str();
 }
 
+// Keeps what the loaders write, to look for their failure messages.
+class RecordingConsole final : public Console {
+public:
+    std::string text;
+    int columns() override { return 80; }
+    int rows() override { return 50; }
+    int setCursor(int, int) override { return 1; }
+    int write(const char* t) override
+    {
+        text += t;
+        return 1;
+    }
+    int clear() override { return 1; }
+    int keyPressed() override { return 0; }
+    bool fatalError() override { return false; }
+
+    bool clean() const
+    {
+        return text.find("failed") == std::string::npos && text.find("Could not find") == std::string::npos;
+    }
+};
+
 JVector engine(double x, double y, double z)
 {
     return {x, -y, z};
@@ -174,9 +196,10 @@ TEST(ShowScenes, BoneManMovesAsItsBoneListAndDanceKeysSay)
 
     MountedShow mounted;
     JSurfaceList surfaces(60);
-    NullConsole console;
+    RecordingConsole console;
     JScene scene;
     ASSERT_EQ(scene.load(ShowCheck::kBoneManScene, &surfaces, console), 1);
+    EXPECT_TRUE(console.clean()) << console.text;
     std::map<std::string, JBone*> loaded;
     for (JItem* item : scene.items) {
         if (item && item->type == JItem::kTypeBone) {
@@ -230,10 +253,11 @@ TEST(ShowScenes, LabyrinthKeepsTheSpanBudgetOverItsSection)
     OfflineDisplay display(640, 480);
     RenderContext context(&display, 640, 480);
     JSurfaceList surfaces(60);
-    NullConsole console;
+    RecordingConsole console;
     JScene scene;
     ASSERT_EQ(scene.load(ShowCheck::kLabyrinthScene, &surfaces, console), 1);
-    JMesh::registerTextures(surfaces, context);
+    EXPECT_TRUE(console.clean()) << console.text;
+    EXPECT_EQ(JMesh::registerTextures(surfaces, context), 4); // two wall textures, floor, ceiling
     JFrustum frustum(false);
     int most = 0;
     for (int frame = 0; frame <= 461; ++frame) {

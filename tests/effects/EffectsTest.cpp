@@ -267,6 +267,18 @@ TEST_F(EffectTest, KlamFrameIsAFunctionOfTimeAlone)
     EXPECT_EQ(first, 0xb6bb81972b4faaf1ull) << std::hex << first; // the frame as checked by eye
 }
 
+TEST_F(EffectTest, KlamGridLooksAlongTheRotatedView)
+{
+    KlamEffect klam(m_console);
+    klam.render(m_context, m_view, m_player, 90);
+    // Position (45, 30, 90): degrees (5, 3.75, 90 / 7), the view Ry . Rx . Rz(-z) applied to the node's
+    // normalised direction (gx - 20, gy - 10, 20); u = trunc(4 (x + 180 d.x + 128)), v likewise.
+    EXPECT_EQ(klam.grid().node(20, 10).u, 645);
+    EXPECT_EQ(klam.grid().node(20, 10).v, 694);
+    EXPECT_EQ(klam.grid().node(5, 17).u, 208);
+    EXPECT_EQ(klam.grid().node(5, 17).v, 776);
+}
+
 TEST_F(EffectTest, KlamGridIsReusableWithAnotherScreenDistance)
 {
     GridMap grid(41, 21, 640, 320, nullptr);

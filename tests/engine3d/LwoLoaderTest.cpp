@@ -2,6 +2,7 @@
 
 #include "LwoBuilder.h"
 
+#include "data/FileBytes.h"
 #include "data/PackArchive.h"
 #include "data/PackWriter.h"
 #include "engine3d/JLwoLoader.h"
@@ -96,6 +97,13 @@ Bytes nameField(const std::string& s)
     Bytes b;
     B::name(b, s);
     return b;
+}
+
+Bytes testObject(const char* name)
+{
+    Bytes bytes;
+    EXPECT_TRUE(readWholeFile((std::string(KALVORA_TEST_DATA) + "/engine3d/" + name).c_str(), bytes)) << name;
+    return bytes;
 }
 
 const std::vector<float> kThreePoints = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -261,14 +269,39 @@ TEST(LwoLoader, OnlyFormLwobIsAnObject)
     }
 }
 
+TEST(LwoLoader, RealObjectsLoadWithEveryFaceTurnedOutward)
+{
+    JSurfaceList list(60);
+    Loaded cage(testObject("cage.lwo"), list), spikes(testObject("spikes.lwo"), list);
+    ASSERT_EQ(cage.result, 1);
+    EXPECT_EQ(cage.mesh.vertexCount, 60);
+    ASSERT_EQ(cage.mesh.polygonCount, 32);
+    cage.mesh.computeNormals();
+    int pentagons = 0;
+    for (int i = 0; i < 32; ++i) {
+        const JPolygon& p = cage.mesh.polygons[i];
+        pentagons += p.count == 5;
+        EXPECT_STREQ(p.surface->name, "Cage");
+        // A convex solid about the origin, wound clockwise from outside: normals point away from the centre.
+        EXPECT_GT(dot(p.normal, p.vertices[0]->position), 0) << "face " << i;
+    }
+    EXPECT_EQ(pentagons, 12);
+    EXPECT_NEAR(cage.mesh.bounds->radius, 24.0f, 1e-4f);
+    ASSERT_EQ(spikes.result, 1);
+    EXPECT_EQ(spikes.mesh.vertexCount, 32);
+    EXPECT_EQ(spikes.mesh.polygonCount, 90);
+    for (int i = 0; i < 90; ++i)
+        EXPECT_EQ(spikes.mesh.polygons[i].count, 2);
+}
+
 TEST(LwoLoader, MalformedInputLoadsWithinTheFile)
 {
     OfflinePlatform platform;
     platform.setQuiet(true);
     PlatformScope scope(platform);
-    Bytes base = kTriangle;
-    const Bytes grid = B::grid(6);
-    base.insert(base.end(), grid.begin() + 12, grid.end()); // its chunks after the triangle's
+    Bytes base = kTriangle; // and the chunks of a real object after the triangle's
+    const Bytes cage = testObject("cage.lwo");
+    base.insert(base.end(), cage.begin() + 12, cage.end());
     std::vector<Bytes> cases;
     for (int k = 0; k <= 16; ++k)
         cases.emplace_back(base.begin(), base.begin() + base.size() * k / 16);

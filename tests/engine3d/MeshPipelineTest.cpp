@@ -22,11 +22,18 @@
 
 namespace {
 
-// A light that hands a fixed direction to the mesh.
+// A light that hands a fixed direction, or a fixed object-space position, to the mesh.
 class FixedLight final : public JLight {
 public:
     JVector toward{0, 0, 1};
-    void illuminate(JMesh& mesh) const override { mesh.illuminateFromDirection(toward, *this); }
+    bool isPoint = false;
+    void illuminate(JMesh& mesh) const override
+    {
+        if (isPoint)
+            mesh.illuminateFromPoint(toward, *this);
+        else
+            mesh.illuminateFromDirection(toward, *this);
+    }
 };
 
 // One more polygon over the given camera-space corners on `surface`, surfaces separated, active lists in use.
@@ -125,6 +132,14 @@ TEST(MeshPipeline, AmbientHalfIsDiffuse127AndLightsSaturate)
     light.illuminate(mesh);
     EXPECT_EQ(c.diffuseRed, 255);
     EXPECT_EQ(c.specularRed, 255);
+
+    // A point light far above corner 0 lights each vertex from its own direction, without attenuation.
+    mesh.resetLighting(0);
+    light.isPoint = true;
+    light.toward = {0, 0, 1000};
+    light.illuminate(mesh);
+    EXPECT_EQ(c.diffuseRed, 255);
+    EXPECT_EQ(mesh.vertices[1].colour.diffuseRed, 254); // 255 x 1000 / sqrt(1000^2 + 1), truncated
 }
 
 TEST(MeshPipeline, OnlyScreenWindingAboveZeroIsDrawnUnlessDoubleSided)

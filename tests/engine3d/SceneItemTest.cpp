@@ -1,8 +1,10 @@
 // Scene items: the transform chain, the hierarchy and the camera's view.
 
 #include "engine3d/JCamera.h"
+#include "engine3d/JDistantLight.h"
 #include "engine3d/JEnvelope.h"
 #include "engine3d/JNull.h"
+#include "engine3d/JPointLight.h"
 
 #include <gtest/gtest.h>
 
@@ -123,4 +125,28 @@ TEST(SceneItem, CameraViewTakesTheWorldIntoCameraSpace)
     const JVector p{1, 2, 3};
     expectNear(camera.viewInverse.transform(camera.view.transform(p)), p, 1e-12);
     expectNear(camera.viewInverse.transform({0, 0, 0}), rig.world.transform(camera.position), 1e-12);
+}
+
+TEST(SceneItem, LightsReachAMeshInItsOwnObjectSpaceWhereverTheCameraIs)
+{
+    JCamera camera;
+    camera.position = {4, -2, -7};
+    camera.rotation = {20, 35, -10};
+    JNull mesh;
+    mesh.position = {5, 1, 0};
+    mesh.rotation = {0, -90, 0};
+    JDistantLight sun;
+    sun.position = {-3, -3, 9}; // a distant light's position does not matter
+    sun.rotation = {0, -90, 0};
+    JPointLight lamp;
+    lamp.position = {5, 1, 2};
+    for (JItem* item : {static_cast<JItem*>(&camera), static_cast<JItem*>(&mesh), static_cast<JItem*>(&sun),
+                        static_cast<JItem*>(&lamp)})
+        place(*item);
+    camera.computeView();
+    for (JItem* item : {static_cast<JItem*>(&mesh), static_cast<JItem*>(&sun), static_cast<JItem*>(&lamp)})
+        item->cameraSpacePass(camera);
+    // Turned alike, the sun's -z axis is the mesh's -z axis; the lamp sits 2 units along the mesh's -x axis.
+    expectNear(sun.towardLight(mesh), {0, 0, -1}, 1e-12);
+    expectNear(lamp.positionIn(mesh), {-2, 0, 0}, 1e-12);
 }

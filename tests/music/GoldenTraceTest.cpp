@@ -66,31 +66,31 @@ TEST(GoldenTrace, SyncTest)
 }
 TEST(GoldenTrace, RetriggerE90)
 {
-    checkTrace("E90");
+    checkTrace("rules/E90");
 }
 TEST(GoldenTrace, KeyOffFade)
 {
-    checkTrace("NoteOffFade");
+    checkTrace("rules/NoteOffFade");
 }
 TEST(GoldenTrace, NoteDelayCombination)
 {
-    checkTrace("DelayCombination");
+    checkTrace("rules/DelayCombination");
 }
 TEST(GoldenTrace, PortamentoMemories)
 {
-    checkTrace("Porta-LinkMem");
+    checkTrace("rules/Porta-LinkMem");
 }
 TEST(GoldenTrace, FineVolumeMemories)
 {
-    checkTrace("FineVol-LinkMem");
+    checkTrace("rules/FineVol-LinkMem");
 }
 TEST(GoldenTrace, PanningSlideMemory)
 {
-    checkTrace("PanSlideMem");
+    checkTrace("rules/PanSlideMem");
 }
 TEST(GoldenTrace, SampleOffsetRange)
 {
-    checkTrace("OffsetRange");
+    checkTrace("rules/OffsetRange");
 }
 TEST(GoldenTrace, KxxKeyOff)
 {
@@ -107,7 +107,7 @@ TEST(GoldenTrace, AmigaNoteDelays)
 
 TEST(XmTool, LimitsOutsideTheirRangeAreBounded)
 {
-    std::string file = std::string(KALVORA_TEST_DATA "/xm/E90.xm");
+    std::string file = std::string(KALVORA_TEST_DATA "/xm/rules/E90.xm");
     ModulePlayer player;
     ASSERT_NE(player.loadFromFile(file.c_str()), 0);
     XmRenderResult none = renderSong(player, -1.0);
@@ -122,7 +122,7 @@ TEST(XmTool, LimitsOutsideTheirRangeAreBounded)
 
 TEST(XmTool, HelpGoesToStdoutAndAnythingButANumberIsAUsageError)
 {
-    const std::string file = KALVORA_TEST_DATA "/xm/E90.xm";
+    const std::string file = KALVORA_TEST_DATA "/xm/rules/E90.xm";
     testing::internal::CaptureStdout();
     EXPECT_EQ(tool({"--help"}), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("usage: kalvora-xm", 0), 0u);
@@ -135,7 +135,7 @@ TEST(XmTool, HelpGoesToStdoutAndAnythingButANumberIsAUsageError)
 
 TEST(XmTool, RenderWritesTheSongsFramesWithTheirSizesInTheHeader)
 {
-    const std::string file = KALVORA_TEST_DATA "/xm/E90.xm";
+    const std::string file = KALVORA_TEST_DATA "/xm/rules/E90.xm";
     const std::string out = (std::filesystem::temp_directory_path() / ("kv-e90-" + std::to_string(getpid()))).string();
     testing::internal::CaptureStdout();
     ASSERT_EQ(tool({"render", file.c_str(), out.c_str(), "--seconds", "3.5"}), 0);

@@ -437,8 +437,9 @@ TEST(XmLoader, MalformedFilesFailOrLoadWithoutFault)
 // (the sanitizer build checks the reads).
 TEST(XmLoader, TruncatedAndCorruptedFilesNeverFault)
 {
-    const char* names[] = {"w_sync_test.xm",   "E90.xm",     "NoteOffFade.xm", "DelayCombination.xm",
-                           "BidiPrecision.xm", "pathead.xm", "OffsetRange.xm", "rules/PatLoop-Various.xm"};
+    const char* names[] = {
+        "w_sync_test.xm",         "rules/E90.xm",     "rules/NoteOffFade.xm", "rules/DelayCombination.xm",
+        "rules/BidiPrecision.xm", "rules/pathead.xm", "rules/OffsetRange.xm", "rules/PatLoop-Various.xm"};
     std::vector<std::string> paths;
     for (const char* n : names)
         paths.push_back(std::string(KALVORA_TEST_DATA "/xm/") + n);

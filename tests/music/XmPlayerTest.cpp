@@ -244,6 +244,23 @@ TEST(XmPlayer, KeyOffReleasesSustainAndStartsFade)
     EXPECT_EQ(r.ch().fadeVolume, 65536 - 3 * 2000);
 }
 
+TEST(XmPlayer, KeyOffFollowsThePlayingInstrumentsEnvelopeNotTheNamedOne)
+{
+    // Instrument 1 has a volume envelope, instrument 2 none; a row between names the other one without a note.
+    auto volumeAfterKeyOff = [](int playing, int named) {
+        XmSongDesc s = XmBuilder::simple({cell(49, playing), cell(0, named), cell(97)});
+        s.instruments.push_back(s.instruments[0]);
+        s.instruments[0].volumeEnvelope.points = {{0, 64}, {100, 64}};
+        s.instruments[0].volumeEnvelope.type = 1;
+        Rig r(s);
+        r.ticks(18);
+        EXPECT_TRUE(r.ch().keyOff);
+        return r.ch().volume;
+    };
+    EXPECT_EQ(volumeAfterKeyOff(1, 2), 64) << "the playing envelope fades the note out";
+    EXPECT_EQ(volumeAfterKeyOff(2, 1), 0) << "no envelope playing: silent at once";
+}
+
 TEST(XmPlayer, EnvelopeValueInterpolatesAndEqualXTakesY)
 {
     XmSongDesc s = XmBuilder::simple({cell(49, 1), fx(21, 3)});
@@ -279,19 +296,75 @@ TEST(XmPlayer, SustainPointOnTheLoopEndLoops)
     EXPECT_EQ(pos, (std::vector<int>{1, 2, 3, 2, 3, 2}));
 }
 
-TEST(XmPlayer, VibratoPositionJumpsBackBy63)
+// Row 0: a note with E4w or E7w (the waveform); row 1: the oscillator at speed 8, depth 15. The offsets of
+// row 1's five per-tick passes, at positions 0, 8, 16, 24 and then 32 (sine: 32 - 63 = -31).
+std::vector<int> oscillator(int setWave, int wave, int effect, int ModuleChannel::*offset)
 {
-    Rig r(XmBuilder::simple({cell(49, 1, 0, 4, 0x8F)}));
-    r.ticks(6);
-    std::vector<int> pos, off;
+    Rig r(XmBuilder::simple({cell(49, 1, 0, 14, setWave << 4 | wave), fx(effect, 0x8F)}));
+    r.ticks(6 + 6); // row 0 from its first tick on, and row 1's first tick
+    std::vector<int> got;
     for (int i = 0; i < 5; ++i) {
         r.ticks(1);
-        pos.push_back(r.ch().vibPos);
-        off.push_back(r.ch().vibOffset);
+        got.push_back(r.ch().*offset);
     }
-    EXPECT_EQ(pos, (std::vector<int>{8, 16, 24, -31, -23}));
-    // sine[q & 31] x 15 x 4 / 128, negated for q < 0.
-    EXPECT_EQ(off, (std::vector<int>{0, 180 * 60 / 128, 255 * 60 / 128, 180 * 60 / 128, -(24 * 60 / 128)}));
+    return got;
+}
+
+TEST(XmPlayer, VibratoWaveformsAndTheirCycle)
+{
+    using V = std::vector<int>;
+    // Sine: sine[q & 31] x 15 x 4 / 128, negated for q < 0 (the cycle is 63 steps: 32 -> -31).
+    EXPECT_EQ(oscillator(4, 0, 4, &ModuleChannel::vibOffset),
+              (V{0, 180 * 60 / 128, 255 * 60 / 128, 84, -(24 * 60 / 128)}));
+    // Ramp: 15 x (q & 63) x 16 / 128.
+    EXPECT_EQ(oscillator(4, 1, 4, &ModuleChannel::vibOffset), (V{0, 15, 30, 45, 60}));
+    // Square (2 and 3): (512 - (q >> 5) x 1020) x 15 / 128, truncated towards 0.
+    for (int wave : {2, 3})
+        EXPECT_EQ(oscillator(4, wave, 4, &ModuleChannel::vibOffset), (V{60, 60, 60, 60, -59})) << wave;
+}
+
+TEST(XmPlayer, TremoloWaveforms)
+{
+    using V = std::vector<int>;
+    // Sine: sine[q & 31] x 15 / 64; ramp: 15 x (q & 63) x 4 / 64; square: (128 - (q >> 5) x 255) x 15 / 64.
+    EXPECT_EQ(oscillator(7, 0, 7, &ModuleChannel::tremOffset), (V{0, 42, 59, 42, -5}));
+    EXPECT_EQ(oscillator(7, 1, 7, &ModuleChannel::tremOffset), (V{0, 7, 15, 22, 30}));
+    for (int wave : {2, 3})
+        EXPECT_EQ(oscillator(7, wave, 7, &ModuleChannel::tremOffset), (V{30, 30, 30, 30, -29})) << wave;
+}
+
+TEST(XmPlayer, TonePortamentoStepsBySpeedTimesFourAndStopsAtTheTarget)
+{
+    // C-4 (4608), then C-5 (3840) with 340: 256 per tick, and no further than the target.
+    Rig r(XmBuilder::simple({cell(49, 1), cell(61, 0, 0, 3, 0x40)}));
+    r.ticks(6 + 6);
+    EXPECT_EQ(r.ch().period, 4608) << "the note of a portamento row is not played";
+    std::vector<int> periods;
+    for (int i = 0; i < 5; ++i) {
+        r.ticks(1);
+        periods.push_back(r.ch().period);
+    }
+    EXPECT_EQ(periods, (std::vector<int>{4352, 4096, 3840, 3840, 3840}));
+}
+
+TEST(XmPlayer, FinetuneE5xOverridesTheSamplesFinetune)
+{
+    // (12 - 8) x 16 = 64: linear period 4608 - 64 / 2.
+    Rig r(XmBuilder::simple({cell(49, 1, 0, 14, 0x5C)}));
+    r.ticks(6);
+    EXPECT_EQ(r.ch().period, 4576);
+}
+
+TEST(XmPlayer, PanningEnvelopeMovesThePanTowardsTheNearerEdge)
+{
+    XmSongDesc s = XmBuilder::simple({cell(49, 1)});
+    s.instruments[0].samples[0].panning = 192;
+    s.instruments[0].panningEnvelope.points = {{0, 48}};
+    s.instruments[0].panningEnvelope.type = 1;
+    Rig r(s);
+    r.ticks(6);
+    // 192 + (48 - 32) x (128 - |192 - 128|) / 32.
+    EXPECT_EQ(r.voice().panning, 224);
 }
 
 TEST(XmPlayer, ArpeggioPlaysLowHighBase)
@@ -306,6 +379,23 @@ TEST(XmPlayer, ArpeggioPlaysLowHighBase)
     }
     EXPECT_EQ(off, (std::vector<int>{-7 * 64, -4 * 64, 0, -7 * 64, -4 * 64}));
     EXPECT_EQ(r.ch().voicePeriod, r.ch().period - 4 * 64);
+}
+
+TEST(XmPlayer, AmigaArpeggioKeepsTheSamplesFinetune)
+{
+    XmSongDesc s = XmBuilder::simple({cell(49, 1, 0, 0, 0x47)});
+    s.linear = false;
+    s.instruments[0].samples[0].finetune = 64;
+    Rig r(s);
+    r.ticks(6);
+    EXPECT_EQ(r.ch().period, 1664) << "C-4 halfway to C#4: 1712 + (1616 - 1712) / 2";
+    std::vector<int> off;
+    for (int i = 0; i < 3; ++i) {
+        r.ticks(1);
+        off.push_back(r.ch().arpOffset);
+    }
+    // G-4 1140 halfway to 1076 is 1108, E-4 1356 halfway to 1280 is 1318.
+    EXPECT_EQ(off, (std::vector<int>{1108 - 1664, 1318 - 1664, 0}));
 }
 
 TEST(XmPlayer, SlidesUseXMinusYWithSeparateMemories)
@@ -337,13 +427,20 @@ TEST(XmPlayer, NoteCutAndRetriggerCounts)
 
 TEST(XmPlayer, MultiRetrigChangesVolumeByKind)
 {
-    Rig r(XmBuilder::simple({cell(49, 1, 0x50, 27, 0x62)}));
+    // Kinds 6 (x 2/3), 5 (-16), 7 (/ 2), E (x 3/2), B (+4), one channel each, from volume 32, every 2 ticks.
+    const int kinds[] = {6, 5, 7, 14, 11};
+    std::vector<XmCell> row;
+    for (int kind : kinds)
+        row.push_back(cell(49, 1, 0x30, 27, kind << 4 | 2));
+    Rig r(XmBuilder::simple(row, 64, 5));
     r.ticks(6);
     EXPECT_EQ(r.ch().multiCounter, 1);
     r.ticks(1);
-    EXPECT_EQ(r.ch().volume, 64 * 2 / 3);
+    const int once[] = {21, 16, 16, 48, 36};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(r.ch(c).volume, once[c]) << "kind " << kinds[c];
     r.ticks(2);
-    EXPECT_EQ(r.ch().volume, 42 * 2 / 3);
+    EXPECT_EQ(r.ch(0).volume, 21 * 2 / 3);
 }
 
 TEST(XmPlayer, TremorGatesTheVolume)
@@ -444,20 +541,30 @@ TEST(XmPlayer, KxxKeysOffAtItsTick)
     EXPECT_TRUE(r.ch().keyOff);
 }
 
-TEST(XmPlayer, AutoVibratoWaveforms)
+TEST(XmPlayer, AutoVibratoTypesAndSweep)
 {
-    XmSongDesc s = XmBuilder::simple({cell(49, 1)});
-    s.instruments[0].vibType = 2;
-    s.instruments[0].vibDepth = 64;
-    s.instruments[0].vibRate = 64;
-    Rig r(s);
-    r.ticks(6);
-    std::vector<int> off;
-    for (int i = 0; i < 4; ++i) {
-        r.ticks(1);
-        off.push_back(r.ch().autoVibOffset);
-    }
-    EXPECT_EQ(off, (std::vector<int>{0, 32, -64, -32})) << "a rising saw";
+    // Depth 64, rate 64: positions 0, 64, 128, 192 on the ticks after the note.
+    auto offsets = [](int type, int sweep) {
+        XmSongDesc s = XmBuilder::simple({cell(49, 1)});
+        s.instruments[0].vibType = type;
+        s.instruments[0].vibSweep = sweep;
+        s.instruments[0].vibDepth = 64;
+        s.instruments[0].vibRate = 64;
+        Rig r(s);
+        r.ticks(6);
+        std::vector<int> off;
+        for (int i = 0; i < 4; ++i) {
+            r.ticks(1);
+            off.push_back(r.ch().autoVibOffset);
+        }
+        return off;
+    };
+    using V = std::vector<int>;
+    EXPECT_EQ(offsets(0, 0), (V{0, -64, 0, 64})) << "the table: round(-64 sin(2 pi p / 256))";
+    EXPECT_EQ(offsets(1, 0), (V{-64, -64, 64, 64})) << "a square";
+    EXPECT_EQ(offsets(2, 0), (V{0, 32, -64, -32})) << "a rising saw";
+    EXPECT_EQ(offsets(3, 0), (V{0, -32, -64, 32})) << "-(p >> 1) as a signed 7-bit value";
+    EXPECT_EQ(offsets(2, 2), (V{0, 32 * 1 / 2, -64, -32})) << "scaled by counter / sweep while it rises";
 }
 
 TEST(XmPlayer, GlissandoResyncsOnVolumeColumnPortamentoToo)

@@ -208,6 +208,22 @@ TEST(DrawLine, HalfwayBetweenRowsGivesHalfTheColourToBoth)
     }
 }
 
+TEST(DrawLine, SlopedLineSplitsEachColumnAndCoversItsEndColumnsInPart)
+{
+    Bitmap target = filled(16, 16, 0);
+    // x-major from (4.5, 10) to (8.25, 11.5): slope trunc(0.4 x 65536) = 26214 per column; column 4 is
+    // covered 32767 / 65536, column 8 16384 / 65536. Pixel += (255 x (w >> 1)) >> 15.
+    drawLine(target, 4.5f, 10, 8.25f, 11.5f, 0, 0, 255);
+    const uint32_t expected[][3] = {{4, 10, 127}, {5, 10, 152}, {5, 11, 101}, {6, 10, 50}, {6, 11, 203},
+                                    {7, 11, 203}, {7, 12, 50},  {8, 11, 25},  {8, 12, 38}};
+    Bitmap want = filled(16, 16, 0);
+    for (const auto& [x, y, blue] : expected)
+        want.row32(int32_t(y))[x] = blue;
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 16; ++x)
+            ASSERT_EQ(at(target, x, y), at(want, x, y)) << x << "," << y;
+}
+
 TEST(DrawLine, NeverDarkensAndSaturates)
 {
     Bitmap target = filled(64, 64, 0x00f0f0f0);

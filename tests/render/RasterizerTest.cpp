@@ -155,6 +155,16 @@ TEST(Rasterizer, TextureCoordinatesWrapAt256)
     EXPECT_EQ(t2.at(10, 20), 0x01000000u | (44u << 8) | 236u);
 }
 
+TEST(Rasterizer, SpanStartIsRoundedToTheNearestSixteenBitFraction)
+{
+    const auto texture = coordinateTexture();
+    Target t(64, 32);
+    // u = 7 - 2^-20: 458751.9375 in 16.16 rounds to 458752, texel column 7 (truncation would give 6).
+    const float u = 7.0f - 1.0f / 1048576.0f;
+    t.draw(vertex(0, 2, u, 3), vertex(0, 30, u, 3), vertex(60, 30, u, 3), texture.data());
+    EXPECT_EQ(t.at(10, 20), 0x01000307u);
+}
+
 TEST(Rasterizer, LitModeModulatesThenAddsAmbientWithSaturation)
 {
     std::vector<uint32_t> texture(256 * 256, 0x10ff8040u);

@@ -128,7 +128,7 @@ std::vector<Polygon> soup(std::mt19937& random, int count, int width, int height
 
 } // namespace
 
-TEST(RenderContext, RandomSoupsKeepTilingAndNearestDepthWinsEveryPixel)
+TEST(RenderContext, AfterEveryPolygonRowsTileTheNearestWinsAndOnlyVisibleSpansPaint)
 {
     constexpr int kWidth = 64, kHeight = 48, kGuard = 6;
     std::mt19937 random(2024);
@@ -173,18 +173,18 @@ TEST(RenderContext, RandomSoupsKeepTilingAndNearestDepthWinsEveryPixel)
                     }
                 }
             }
-        }
-        // I3: endFrame paints every visible span once with its colour, leaves background pixels (kind
-        // 0xffff) and everything outside the context's frame as they were.
-        context.endFrame();
-        for (int y = 0; y < frame.height(); ++y) {
-            const Span* s = y < kHeight ? context.rowHead(y)->next : nullptr;
-            for (int x = 0; x < frame.width(); ++x) {
-                while (s && s->x1 < x)
-                    s = s->next;
-                const bool painted = s && x < kWidth && s->kind != SpanSkip;
-                const uint32_t expect = painted ? uint32_t(s->r << 16 | 40 << 8) : before.row32(y)[x];
-                ASSERT_EQ(frame.row32(y)[x], expect) << x << "," << y;
+            // I3: endFrame paints every visible span with its colour and leaves background pixels (kind
+            // 0xffff) and everything outside the context's frame as they were.
+            context.endFrame();
+            for (int y = 0; y < frame.height(); ++y) {
+                const Span* s = y < kHeight ? context.rowHead(y)->next : nullptr;
+                for (int x = 0; x < frame.width(); ++x) {
+                    while (s && s->x1 < x)
+                        s = s->next;
+                    const bool painted = s && x < kWidth && s->kind != SpanSkip;
+                    const uint32_t expect = painted ? uint32_t(s->r << 16 | 40 << 8) : before.row32(y)[x];
+                    ASSERT_EQ(frame.row32(y)[x], expect) << x << "," << y;
+                }
             }
         }
     }
@@ -263,6 +263,9 @@ TEST(RenderContext, ExactCoverageAndPoolCounts)
     EXPECT_EQ(context.spansInUse(), 960);
     draw(context, rectangle(10, 10, 20, 20, 1, 200));
     EXPECT_EQ(context.spansInUse(), 980); // ten rows, each gains the square and the background's right part
+    // Farther than the background span (w below 1e-12): never visible, the pool stays as it was.
+    draw(context, rectangle(200, 200, 300, 300, 2e12f, 50));
+    EXPECT_EQ(context.spansInUse(), 980);
     // A triangle within rows 10.2 .. 10.4 rounds to no row and leaves the pool alone.
     draw(context, {corner(100, 10.2f, 1, 50), corner(150, 10.3f, 1, 50), corner(120, 10.4f, 1, 50)});
     EXPECT_EQ(context.spansInUse(), 980);

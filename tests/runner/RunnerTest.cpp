@@ -1,7 +1,6 @@
 #include "FakeShow.h"
 
 #include "data/Bitmap.h"
-#include "platform/StartDialogModel.h"
 #include "render/RenderContext.h"
 #include "runner/Console.h"
 #include "runner/Options.h"
@@ -277,11 +276,11 @@ TEST(Runner, EscapeEndsTheShowAfterThatFrameAndWinsOverSync222)
 {
     Show s;
     s.host.escapeAtFrame = 2;
-    s.audio.script.post(1000 + 20, 222); // due on the same frame
+    s.audio.script.postAt(1000 + 20, 222); // due on the same frame
     EXPECT_EQ(s.run(), 1);
     EXPECT_EQ(s.reason, EndReason::Escape);
     EXPECT_EQ(s.framesRun, 3u);
-    EXPECT_EQ(s.audio.script.trigger(222), 1) << "222 was not asked for on the frame Escape ended";
+    EXPECT_EQ(s.audio.script.asked(222), 2) << "222 was not asked for on the frame Escape ended";
 }
 
 TEST(Runner, ModuleThatDoesNotLoadEndsWithExitCode1BeforeAnyFrame)
@@ -340,27 +339,4 @@ TEST(Options, BadInputIsRefusedWithAReason)
         EXPECT_FALSE(parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error)) << args.back();
         EXPECT_FALSE(error.empty());
     }
-}
-
-TEST(StartDialog, LastRadioCommandWinsAndCloseKeepsGo)
-{
-    StartDialogModel m;
-    m.initialise();
-    EXPECT_EQ(m.windowed, 0);
-    m.command(StartDialogModel::Windowed);
-    m.command(1234); // ignored
-    EXPECT_FALSE(m.ended);
-    m.command(StartDialogModel::Fullscreen);
-    m.command(StartDialogModel::Go);
-    EXPECT_TRUE(m.ended);
-    EXPECT_EQ(m.go, 1);
-    EXPECT_EQ(m.windowed, 0);
-
-    m.initialise();
-    m.close();
-    EXPECT_TRUE(m.ended);
-    EXPECT_EQ(m.go, 0);
-    m.initialise();
-    m.command(StartDialogModel::Yuck);
-    EXPECT_EQ(m.go, 0);
 }

@@ -54,7 +54,9 @@ TEST(SceneTool, ObjectSummaryComesFirstAndFailuresGiveOneLine)
         object.addPoint(p);
     object.addPolygon({0, 1, 2}, 1);
     object.addPolygon({0, 1, 7}, 1); // a corner past the points: dropped
-    object.addSurface({"Skin"});
+    LwoBuilder::Surface skin;
+    skin.name = "Skin";
+    object.addSurface(skin);
     folder.write("t.lwo", object.bytes());
     folder.write("bad.lwo", std::string("FORM\0\0\0\4LWO2"));
     std::FILE* out = std::tmpfile();
@@ -92,11 +94,12 @@ TEST(SceneTool, MazeFrameTilesEveryRowAndCoversTheFrustumInsideTheBand)
             ASSERT_LE(s->x0, s->x1) << "row " << y;
             next = s->x1 + 1;
             const bool polygon = s->w > kFartherThanAnyPolygon;
-            if (!inside)
+            if (!inside) {
                 EXPECT_FALSE(polygon) << "row " << y << " lies outside the frustum";
-            // A closed maze seen from inside: no background between the frustum's edges.
-            else if (s->x1 > kInset && s->x0 < kWidth - kInset - 1)
+            } else if (s->x1 > kInset && s->x0 < kWidth - kInset - 1) {
+                // A closed maze seen from inside: no background between the frustum's edges.
                 EXPECT_TRUE(polygon) << "row " << y << " columns " << s->x0 << ".." << s->x1;
+            }
         }
         ASSERT_EQ(next, kWidth) << "row " << y;
     }

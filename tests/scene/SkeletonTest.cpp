@@ -83,7 +83,7 @@ TEST(Skeleton, BoneTurnedInTheSceneFileMovesThePointsItWeighs)
     for (const JVector& p : kPoints)
         object.addPoint(p); // y = 0: the same in file and engine coordinates
     object.addPolygon({0, 1, 2}, 1);
-    object.addSurface({});
+    object.addSurface(LwoBuilder::Surface{});
     folder.write("body.lwo", object.bytes());
     const std::string bone = "BoneRestLength 1\nBoneActive 1\nBoneRestStrength 1\nScaleBoneStrength 1\n";
     folder.write("bones.lws", "LoadObject body.lwo\n"

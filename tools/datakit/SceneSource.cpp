@@ -174,127 +174,139 @@ bool SceneSource::statement(const std::vector<std::string>& w, int32_t line)
     return true;
 }
 
+bool SceneSource::surfaceNamed(const std::string& name, LwoSurface& out) const
+{
+    for (const LwoSurface& s : m_surfaces) {
+        if (s.name == name) {
+            out = s;
+            return true;
+        }
+    }
+    return false;
+}
+
+LwsMotion SceneSource::takeMotion(const std::string& name)
+{
+    const auto it = m_pending.find(name);
+    if (it == m_pending.end()) {
+        LwsMotion still;
+        still.keys.push_back(LwsKey{});
+        return still;
+    }
+    LwsMotion m = it->second;
+    m_pending.erase(it);
+    return m;
+}
+
 bool SceneSource::finish()
 {
     if (m_sceneEntry.empty()) {
         return fail(0, "no \"scene ENTRY\"");
     }
-    const auto surfaceNamed = [&](const std::string& name, LwoSurface& out) {
-        for (const LwoSurface& s : m_surfaces) {
-            if (s.name == name) {
-                out = s;
-                return true;
-            }
-        }
-        return false;
-    };
-    // Motions by item or bone name; an item without one stands still at the origin.
-    std::map<std::string, LwsMotion> motions;
     for (const auto& [name, m] : m_motions) {
-        if (!motions.emplace(name, m).second) {
+        if (!m_pending.emplace(name, m).second) {
             return fail(0, "two motions for " + name);
         }
     }
-    const auto motionOf = [&](const std::string& name) {
-        const auto it = motions.find(name);
-        if (it == motions.end()) {
-            LwsMotion still;
-            still.keys.push_back(LwsKey{});
-            return still;
-        }
-        LwsMotion m = it->second;
-        motions.erase(it);
-        return m;
-    };
-    std::vector<std::string> itemNames; // the names motions and parents use, by item number - 1
-    if (!m_maze.walls.empty()) {
-        MazeBuilder maze(m_maze.plan, m_maze.cell, m_maze.height);
-        LwoObject walls = maze.walls();
-        LwoObject floor = maze.floorAndCeiling();
-        for (const char* name : kMazeSurfaces) {
-            LwoSurface s;
-            if (!surfaceNamed(name, s)) {
-                return fail(0, std::string("the maze needs a surface ") + name);
-            }
-            maze.mapWallSurface(s, static_cast<uint16_t>(walls.surfaces.size() + 1));
-            walls.surfaces.push_back(s);
-        }
-        for (const char* name : kMazeFloorSurfaces) {
-            LwoSurface s;
-            if (!surfaceNamed(name, s)) {
-                return fail(0, std::string("the maze needs a surface ") + name);
-            }
-            maze.mapFloorSurface(s);
-            floor.surfaces.push_back(s);
-        }
-        for (auto& [entry, object] : {std::pair{m_maze.walls, &walls}, std::pair{m_maze.floor, &floor}}) {
-            LwsItem item;
-            item.name = entry;
-            item.motion = motionOf(entry);
-            m_scene.items.push_back(item);
-            itemNames.push_back(entry);
-            m_objects.emplace_back(entry, std::move(*object));
-        }
+    if ((!m_maze.walls.empty() && !finishMaze()) || (!m_figureEntry.empty() && !finishFigure()) || !finishItems()) {
+        return false;
     }
-    if (!m_figureEntry.empty()) {
-        std::vector<FigureBone> rigBones;
-        LwoObject skin;
-        const auto surfaceNumber = [&](const std::string& name) -> int32_t {
-            for (size_t i = 0; i < skin.surfaces.size(); ++i) {
-                if (skin.surfaces[i].name == name) {
-                    return static_cast<int32_t>(i + 1);
-                }
-            }
-            LwoSurface s;
-            if (!surfaceNamed(name, s)) {
-                return 0;
-            }
-            skin.surfaces.push_back(s);
-            return static_cast<int32_t>(skin.surfaces.size());
-        };
-        const auto addCapsule = [&](const JVector& a, const JVector& b, double r, const std::string& surface) {
-            const int32_t number = surfaceNumber(surface);
-            if (number == 0) {
-                return fail(0, "no surface " + surface);
-            }
-            skin.append(mesh::capsule(a, b, r, kCapsuleSides, kCapsuleRings), static_cast<uint16_t>(number - 1));
-            return true;
-        };
-        for (const Bone& b : m_bones) {
-            FigureBone fb{b.name, -1, b.head, b.tail};
-            if (!b.parent.empty()) {
-                for (size_t i = 0; i < rigBones.size(); ++i) {
-                    if (rigBones[i].name == b.parent) {
-                        fb.parent = static_cast<int32_t>(i);
-                    }
-                }
-                if (fb.parent < 0) {
-                    return fail(0, "bone " + b.name + ": parent " + b.parent + " is not an earlier bone");
-                }
-            }
-            rigBones.push_back(fb);
-            if (b.radius > 0.0 && !addCapsule(b.head, b.tail, b.radius, b.surface)) {
-                return false;
-            }
+    if (!m_pending.empty()) {
+        return fail(0, "a motion for " + m_pending.begin()->first + ", which is no item or bone");
+    }
+    return true;
+}
+
+bool SceneSource::finishMaze()
+{
+    MazeBuilder maze(m_maze.plan, m_maze.cell, m_maze.height);
+    LwoObject walls = maze.walls();
+    LwoObject floor = maze.floorAndCeiling();
+    for (const char* name : kMazeSurfaces) {
+        LwoSurface s;
+        if (!surfaceNamed(name, s)) {
+            return fail(0, std::string("the maze needs a surface ") + name);
         }
-        for (const Part& p : m_parts) {
-            if (!addCapsule(p.a, p.b, p.radius, p.surface)) {
-                return false;
-            }
+        maze.mapWallSurface(s, static_cast<uint16_t>(walls.surfaces.size() + 1));
+        walls.surfaces.push_back(s);
+    }
+    for (const char* name : kMazeFloorSurfaces) {
+        LwoSurface s;
+        if (!surfaceNamed(name, s)) {
+            return fail(0, std::string("the maze needs a surface ") + name);
         }
-        const FigureRig rig(rigBones);
+        maze.mapFloorSurface(s);
+        floor.surfaces.push_back(s);
+    }
+    for (auto& [entry, object] : {std::pair{m_maze.walls, &walls}, std::pair{m_maze.floor, &floor}}) {
         LwsItem item;
-        item.name = m_figureEntry;
-        item.motion = motionOf(m_figureName);
-        for (size_t i = 0; i < rigBones.size(); ++i) {
-            LwsBone bone = rig.restBone(i);
-            bone.motion = rig.motion(i, motionOf(rigBones[i].name));
-            item.bones.push_back(bone);
-        }
+        item.name = entry;
+        item.motion = takeMotion(entry);
         m_scene.items.push_back(item);
-        itemNames.push_back(m_figureName);
-        m_objects.emplace_back(m_figureEntry, std::move(skin));
+        m_itemNames.push_back(entry);
+        m_objects.emplace_back(entry, std::move(*object));
     }
+    return true;
+}
+
+bool SceneSource::addCapsule(LwoObject& skin, const JVector& a, const JVector& b, double r, const std::string& surface)
+{
+    size_t number = 0;
+    while (number < skin.surfaces.size() && skin.surfaces[number].name != surface) {
+        ++number;
+    }
+    if (number == skin.surfaces.size()) {
+        LwoSurface s;
+        if (!surfaceNamed(surface, s)) {
+            return fail(0, "no surface " + surface);
+        }
+        skin.surfaces.push_back(s);
+    }
+    skin.append(mesh::capsule(a, b, r, kCapsuleSides, kCapsuleRings), static_cast<uint16_t>(number));
+    return true;
+}
+
+bool SceneSource::finishFigure()
+{
+    std::vector<FigureBone> rigBones;
+    LwoObject skin;
+    for (const Bone& b : m_bones) {
+        FigureBone fb{b.name, -1, b.head, b.tail};
+        for (size_t i = 0; i < rigBones.size(); ++i) {
+            if (!b.parent.empty() && rigBones[i].name == b.parent) {
+                fb.parent = static_cast<int32_t>(i);
+            }
+        }
+        if (!b.parent.empty() && fb.parent < 0) {
+            return fail(0, "bone " + b.name + ": parent " + b.parent + " is not an earlier bone");
+        }
+        rigBones.push_back(fb);
+        if (b.radius > 0.0 && !addCapsule(skin, b.head, b.tail, b.radius, b.surface)) {
+            return false;
+        }
+    }
+    for (const Part& p : m_parts) {
+        if (!addCapsule(skin, p.a, p.b, p.radius, p.surface)) {
+            return false;
+        }
+    }
+    const FigureRig rig(rigBones);
+    LwsItem item;
+    item.name = m_figureEntry;
+    item.motion = takeMotion(m_figureName);
+    for (size_t i = 0; i < rigBones.size(); ++i) {
+        LwsBone bone = rig.restBone(i);
+        bone.motion = rig.motion(i, takeMotion(rigBones[i].name));
+        item.bones.push_back(bone);
+    }
+    m_scene.items.push_back(item);
+    m_itemNames.push_back(m_figureName);
+    m_objects.emplace_back(m_figureEntry, std::move(skin));
+    return true;
+}
+
+bool SceneSource::finishItems()
+{
     for (LwsItem::Kind kind : {LwsItem::Kind::Null, LwsItem::Kind::Light, LwsItem::Kind::Camera}) {
         for (const Item& i : m_items) {
             if (i.kind != kind) {
@@ -303,7 +315,7 @@ bool SceneSource::finish()
             LwsItem item;
             item.kind = kind;
             item.name = i.name;
-            item.motion = motionOf(i.name);
+            item.motion = takeMotion(i.name);
             item.lightType = i.lightType;
             item.lightIntensity = i.intensity;
             if (!i.colour.empty()) {
@@ -312,18 +324,15 @@ bool SceneSource::finish()
                                     static_cast<int32_t>(rgb & 0xFF)};
             }
             if (!i.parent.empty()) {
-                const auto at = std::find(itemNames.begin(), itemNames.end(), i.parent);
-                if (at == itemNames.end()) {
+                const auto at = std::find(m_itemNames.begin(), m_itemNames.end(), i.parent);
+                if (at == m_itemNames.end()) {
                     return fail(0, i.name + ": parent " + i.parent + " is not an earlier item");
                 }
-                item.parent = static_cast<int32_t>(at - itemNames.begin() + 1);
+                item.parent = static_cast<int32_t>(at - m_itemNames.begin() + 1);
             }
             m_scene.items.push_back(item);
-            itemNames.push_back(i.name);
+            m_itemNames.push_back(i.name);
         }
-    }
-    if (!motions.empty()) {
-        return fail(0, "a motion for " + motions.begin()->first + ", which is no item or bone");
     }
     return true;
 }

@@ -25,6 +25,7 @@
 #include "LwoObject.h"
 #include "LwsScene.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,8 +43,16 @@ public:
 
 private:
     bool statement(const std::vector<std::string>& w, int32_t line);
-    bool finish();
     bool fail(int32_t line, const std::string& why);
+    // Assembles the objects and the item table once the whole text has been read.
+    bool finish();
+    bool finishMaze();
+    bool finishFigure();
+    bool finishItems();
+    bool surfaceNamed(const std::string& name, LwoSurface& out) const;
+    bool addCapsule(LwoObject& skin, const JVector& a, const JVector& b, double r, const std::string& surface);
+    // The motion given for an item or bone, taken out of the pending ones; one still key without.
+    LwsMotion takeMotion(const std::string& name);
 
     std::string m_error;
     std::string m_sceneEntry;
@@ -80,6 +89,8 @@ private:
     std::vector<LwoSurface> m_surfaces;
     std::vector<Item> m_items;
     std::vector<std::pair<std::string, LwsMotion>> m_motions;
+    std::map<std::string, LwsMotion> m_pending;
+    std::vector<std::string> m_itemNames; // the names motions and parents use, by item number - 1
     bool m_inMap = false;
     bool m_inMotion = false;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -31,6 +32,7 @@ constexpr size_t kMaxSurfacesPerScene = 60;
 constexpr size_t kMaxTokens = 20;
 constexpr size_t kMaxTokenLength = 99;
 constexpr size_t kMaxCorners = 64;
+constexpr size_t kMaxShowTriangles = 3200; // "up to about 3000"
 constexpr int32_t kTextureSize = 256;
 constexpr double kKeyTolerance = 1e-6;
 
@@ -270,98 +272,116 @@ bool readObject(const std::vector<uint8_t>& bytes, LwoRead& o, const std::functi
 
 } // namespace
 
+namespace {
+
+using Fail = std::function<void(const std::string&)>;
+
+void checkWater(const LwoRead& o, const Fail& f)
+{
+    if (!onlyCorners(o, 2)) {
+        f("two-point polygons only (one per edge)");
+    }
+    const size_t edges = distinctEdges(o);
+    if (edges < 30 || edges > 150) {
+        f("30 to 150 edges (" + std::to_string(edges) + ")");
+    }
+    const double r = radiusOf(o);
+    if (r > 1.5) {
+        f("bounding radius at most 1.5 (" + std::to_string(r) + ")");
+    }
+}
+
+void checkCage(const LwoRead& o, const Fail& f)
+{
+    const size_t edges = distinctEdges(o);
+    if (edges < 30 || edges > 150) {
+        f("30 to 150 distinct edges (" + std::to_string(edges) + ")");
+    }
+    const double r = radiusOf(o);
+    if (r < 10.0 || r > 40.0) {
+        f("radius 10 to 40 (" + std::to_string(r) + ")");
+    }
+    if (!closed(o) || volume6(o) <= 0.0) {
+        f("a closed polyhedron wound clockwise from outside");
+    }
+    JVector low{1e30, 1e30, 1e30};
+    JVector high{-1e30, -1e30, -1e30};
+    for (const JVector& p : o.points) {
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    if (length(low + high) > 0.01 * r) {
+        f("centred on its own origin");
+    }
+}
+
+void checkCube(const LwoRead& o, const Fail& f)
+{
+    bool layout = o.points.size() == 36 && o.polygons.size() == 12 && onlyCorners(o, 3);
+    for (size_t i = 0; layout && i < 12; ++i) {
+        const auto& c = o.polygons[i].corners;
+        layout = c[0] == 3 * i && c[1] == 3 * i + 1 && c[2] == 3 * i + 2;
+    }
+    if (!layout) {
+        f("12 triangles on 36 unshared points, triangle i = points 3i, 3i+1, 3i+2");
+        return;
+    }
+    for (size_t face = 0; face < 6; ++face) {
+        const auto& p = o.points;
+        const size_t b = 6 * face;
+        // (q0, q1, q2) then (q0, q2, q3): the second triangle repeats q0 and q2.
+        if (!equal(p[b], p[b + 3]) || !equal(p[b + 2], p[b + 4])) {
+            f("each face as (q0, q1, q2) then (q0, q2, q3)");
+            break;
+        }
+    }
+    if (o.surfaceNames.size() != 1) {
+        f("one surface");
+    }
+    const auto offCorner = [](double v) { return std::fabs(std::fabs(v) - 1.0) > 1e-6; };
+    if (std::any_of(o.points.begin(), o.points.end(),
+                    [&](const JVector& p) { return offCorner(p.x) || offCorner(p.y) || offCorner(p.z); })) {
+        f("edge 2 units, centred");
+    }
+    if (volume6(o) >= 0.0) {
+        f("wound anticlockwise from outside (the reverse of the other objects)");
+    }
+}
+
+void checkShowObject(const LwoRead& o, const Fail& f)
+{
+    if (!onlyCorners(o, 3)) {
+        f("triangles only");
+    }
+    if (o.polygons.size() > kMaxShowTriangles) {
+        f("up to about 3000 triangles (" + std::to_string(o.polygons.size()) + ")");
+    }
+    if (!closed(o) || volume6(o) <= 0.0) {
+        f("closed and wound clockwise from outside");
+    }
+    const double r = radiusOf(o);
+    if (r < 0.75 || r > 1.25) {
+        f("radius about 1, at most 1.25 (" + std::to_string(r) + ")");
+    }
+}
+
+} // namespace
+
 void ShowCheck::checkSingleObject(const std::string& name)
 {
     const DataKitEntry* e = find(name);
-    const auto f = [&](const std::string& rule) { fail(name, rule); };
+    const Fail f = [&](const std::string& rule) { fail(name, rule); };
+    LwoRead o;
     if (!e) {
         f("missing from the data set");
-        return;
-    }
-    LwoRead o;
-    if (!readObject(e->bytes, o, f)) {
-        return;
-    }
-    if (o.surfaceNames.size() > kMaxSurfacesOutsideScenes) {
-        f("at most 10 surfaces outside scenes");
-    }
-    const double r = radiusOf(o);
-    if (name == kWaterObject) {
-        if (!onlyCorners(o, 2)) {
-            f("two-point polygons only (one per edge)");
+    } else if (readObject(e->bytes, o, f)) {
+        if (o.surfaceNames.size() > kMaxSurfacesOutsideScenes) {
+            f("at most 10 surfaces outside scenes");
         }
-        const size_t edges = distinctEdges(o);
-        if (edges < 30 || edges > 150) {
-            f("30 to 150 edges (" + std::to_string(edges) + ")");
-        }
-        if (r > 1.5) {
-            f("bounding radius at most 1.5 (" + std::to_string(r) + ")");
-        }
-    } else if (name == kCageObject) {
-        const size_t edges = distinctEdges(o);
-        if (edges < 30 || edges > 150) {
-            f("30 to 150 distinct edges (" + std::to_string(edges) + ")");
-        }
-        if (r < 10.0 || r > 40.0) {
-            f("radius 10 to 40 (" + std::to_string(r) + ")");
-        }
-        if (!closed(o) || volume6(o) <= 0.0) {
-            f("a closed polyhedron wound clockwise from outside");
-        }
-        JVector low{1e30, 1e30, 1e30};
-        JVector high{-1e30, -1e30, -1e30};
-        for (const JVector& p : o.points) {
-            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-        }
-        if (length(low + high) > 0.01 * r) {
-            f("centred on its own origin");
-        }
-    } else if (name == kCubeObject) {
-        bool layout = o.points.size() == 36 && o.polygons.size() == 12 && onlyCorners(o, 3);
-        for (size_t i = 0; layout && i < 12; ++i) {
-            const auto& c = o.polygons[i].corners;
-            layout = c[0] == 3 * i && c[1] == 3 * i + 1 && c[2] == 3 * i + 2;
-        }
-        if (!layout) {
-            f("12 triangles on 36 unshared points, triangle i = points 3i, 3i+1, 3i+2");
-            return;
-        }
-        for (size_t face = 0; face < 6; ++face) {
-            const auto& p = o.points;
-            const size_t b = 6 * face;
-            // (q0, q1, q2) then (q0, q2, q3): the second triangle repeats q0 and q2.
-            if (!equal(p[b], p[b + 3]) || !equal(p[b + 2], p[b + 4])) {
-                f("each face as (q0, q1, q2) then (q0, q2, q3)");
-                break;
-            }
-        }
-        if (o.surfaceNames.size() != 1) {
-            f("one surface");
-        }
-        for (const JVector& p : o.points) {
-            if (std::fabs(std::fabs(p.x) - 1.0) > 1e-6 || std::fabs(std::fabs(p.y) - 1.0) > 1e-6 ||
-                std::fabs(std::fabs(p.z) - 1.0) > 1e-6) {
-                f("edge 2 units, centred");
-                break;
-            }
-        }
-        if (volume6(o) >= 0.0) {
-            f("wound anticlockwise from outside (the reverse of the other objects)");
-        }
-    } else {
-        if (!onlyCorners(o, 3)) {
-            f("triangles only");
-        }
-        if (o.polygons.size() > 3200) {
-            f("up to about 3000 triangles (" + std::to_string(o.polygons.size()) + ")");
-        }
-        if (!closed(o) || volume6(o) <= 0.0) {
-            f("closed and wound clockwise from outside");
-        }
-        if (r < 0.75 || r > 1.25) {
-            f("radius about 1, at most 1.25 (" + std::to_string(r) + ")");
-        }
+        name == kWaterObject  ? checkWater(o, f)
+        : name == kCageObject ? checkCage(o, f)
+        : name == kCubeObject ? checkCube(o, f)
+                              : checkShowObject(o, f);
     }
 }
 
@@ -550,220 +570,268 @@ bool sameValues(const SceneKey& a, const SceneKey& b)
 
 } // namespace
 
-void ShowCheck::checkScene(const std::string& name)
+namespace {
+
+// What a scene's checks share and gather while they walk its items.
+struct SceneChecks {
+    std::function<const DataKitEntry*(const std::string&)> find;
+    std::function<void(const std::string& entry, const std::string& rule)> fail;
+    std::string scene;
+    int32_t section = 0;
+    std::set<std::string> surfaces;
+    std::map<std::string, std::string> topQuarters; // picture bytes of each texture's top quarter
+    size_t wallQuads = 0;
+    bool danceLoop = false;
+
+    void sceneFails(const std::string& rule) const { fail(scene, rule); }
+};
+
+void checkMotion(const SceneChecks& c, const std::string& who, const SceneMotion& m)
 {
-    const DataKitEntry* e = find(name);
-    const auto f = [&](const std::string& rule) { fail(name, rule); };
-    if (!e) {
-        f("missing from the data set");
+    if (!m.present) {
         return;
     }
-    const SceneRead s = readScene(std::string(e->bytes.begin(), e->bytes.end()), f);
-    const int32_t section = m_sectionFrames.contains(name) ? m_sectionFrames.at(name) : 0;
+    if (!framesInOrder(m)) {
+        c.sceneFails(who + ": key frames strictly increasing, the first at 0");
+    } else if (m.keys.size() > 1 && m.endBehavior == 1 && m.keys.back().frame < c.section) {
+        c.sceneFails(who + ": keys cover the section's " + std::to_string(c.section) + " frames (EndBehavior 1)");
+    } else if (m.keys.size() > 1 && m.endBehavior == 2 && !sameValues(m.keys.front(), m.keys.back())) {
+        c.sceneFails(who + ": a loop's last key equals its first (EndBehavior 2)");
+    }
+    if (m.endBehavior < 0 || m.endBehavior > 2) {
+        c.sceneFails(who + ": EndBehavior 0, 1 or 2");
+    }
+}
+
+void checkBones(SceneChecks& c, const SceneItem& item)
+{
+    for (size_t b = 0; b < item.bones.size(); ++b) {
+        const SceneBone& bone = item.bones[b];
+        const std::string who = "bone " + bone.name;
+        if (bone.active != 1 || std::fabs(bone.strength - 1.0) > kKeyTolerance || bone.length <= 0.0) {
+            c.sceneFails(who + ": active, strength 1, rest length above 0");
+        }
+        if (bone.parent < 0 || bone.parent > static_cast<int32_t>(item.bones.size()) ||
+            bone.parent == static_cast<int32_t>(b + 1)) {
+            c.sceneFails(who + ": ParentObject n counts the object's bones from 1");
+        }
+        if (!bone.motion.present || bone.motion.keys.empty()) {
+            c.sceneFails(who + ": a BoneMotion (a bone without one collapses its vertices)");
+            continue;
+        }
+        checkMotion(c, who, bone.motion);
+        SceneKey rest;
+        rest.values = {bone.position[0],
+                       bone.position[1],
+                       bone.position[2],
+                       bone.direction[0],
+                       bone.direction[1],
+                       bone.direction[2],
+                       1.0,
+                       1.0,
+                       1.0};
+        if (bone.motion.keys[0].frame != 0 || !sameValues(bone.motion.keys[0], rest)) {
+            c.sceneFails(who + ": the frame-0 key equals the rest pose");
+        }
+        c.danceLoop = c.danceLoop || (bone.motion.endBehavior == 2 && bone.motion.keys.size() > 1);
+    }
+}
+
+// A scene texture: 256 x 256, its top quarter unlike every other texture's of the scene.
+void checkTexture(SceneChecks& c, const std::string& object, const std::string& image)
+{
+    if (c.topQuarters.contains(image)) {
+        return;
+    }
+    const DataKitEntry* picture = c.find(image);
+    if (!picture) {
+        c.fail(object, "TIMG names an archive entry (" + image + ")");
+        return;
+    }
+    PackWriter pack;
+    pack.add(image, picture->bytes);
+    packArchive().clear();
+    packArchive().loadFromMemory(pack.bytes().data(), pack.bytes().size(), "check");
+    Bitmap texture(image.c_str());
+    packArchive().clear();
+    texture.convert(Bitmap::FormatXrgb32);
+    if (texture.width() != kTextureSize || texture.height() != kTextureSize) {
+        c.fail(image, "scene textures are 256 x 256");
+        return;
+    }
+    std::string top;
+    for (int32_t y = 0; y < kTextureSize / 4; ++y) {
+        top.append(reinterpret_cast<const char*>(texture.row32(y)), kTextureSize * 4);
+    }
+    for (const auto& [other, bytes] : c.topQuarters) {
+        if (bytes == top) {
+            c.fail(image, "the top quarter differs from " + other + "'s (textures are shared by it)");
+        }
+    }
+    c.topQuarters[image] = top;
+}
+
+const LwoReadSurface* surfaceOf(const LwoRead& o, const LwoReadPolygon& p)
+{
+    for (const LwoReadSurface& s : o.surfaces) {
+        if (p.surface >= 1 && s.name == o.surfaceNames[static_cast<size_t>(p.surface - 1)]) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+void checkSceneObject(SceneChecks& c, const SceneItem& item)
+{
+    const DataKitEntry* object = c.find(item.name);
+    if (!object) {
+        c.sceneFails("LoadObject names an archive entry (" + item.name + ")");
+        return;
+    }
+    LwoRead o;
+    const Fail f = [&](const std::string& rule) { c.fail(item.name, rule); };
+    if (!readObject(object->bytes, o, f)) {
+        return;
+    }
+    c.surfaces.insert(o.surfaceNames.begin(), o.surfaceNames.end());
+    if (!item.bones.empty()) {
+        const auto [low, high] = std::minmax_element(o.points.begin(), o.points.end(),
+                                                     [](const JVector& a, const JVector& b) { return a.y < b.y; });
+        if (!closed(o) || volume6(o) <= 0.0) {
+            f("the skinned figure is closed and wound clockwise from outside");
+        }
+        if (o.points.empty() || high->y - low->y < 1.6 || high->y - low->y > 2.4) {
+            f("a figure about 2 units tall");
+        }
+    }
+    for (const LwoReadPolygon& p : o.polygons) {
+        if (p.corners.size() < 3) {
+            continue;
+        }
+        const JVector n = normalOf(o, p);
+        c.wallQuads += std::fabs(n.y) < 1e-9 * length(n) ? 1 : 0;
+        const LwoReadSurface* s = surfaceOf(o, p);
+        if (s && !s->image.empty()) {
+            // Bit 1, 2 or 4 of TFLG: the axis the planar map projects along (the last set bit wins).
+            const double along = s->textureFlags & 4 ? n.z : s->textureFlags & 2 ? n.y : n.x;
+            if (std::fabs(std::fabs(along) - length(n)) > 1e-6 * length(n)) {
+                f("surface " + s->name + ": faces square to its planar map's axis");
+            }
+        }
+    }
+    for (const LwoReadSurface& s : o.surfaces) {
+        if (s.specular != 0) {
+            f("surface " + s.name + ": no specular in scenes (it lights back faces)");
+        }
+        if (!s.image.empty()) {
+            checkTexture(c, item.name, s.image);
+        }
+    }
+}
+
+void checkLabyrinth(const SceneChecks& c, const SceneRead& s)
+{
+    if (s.ambient < 0.15 || s.ambient > 0.35) {
+        c.sceneFails("ambient about 0.25");
+    }
+    bool carried = false;
+    for (size_t n = 0; n < s.items.size(); ++n) {
+        const auto rides = [&](const SceneItem& i, SceneItem::Kind kind, int32_t lightType) {
+            return i.parent == static_cast<int32_t>(n + 1) && i.kind == kind && i.lightType == lightType;
+        };
+        const bool camera = std::any_of(s.items.begin(), s.items.end(),
+                                        [&](const SceneItem& i) { return rides(i, SceneItem::Kind::Camera, -1); });
+        const bool lamp = std::any_of(s.items.begin(), s.items.end(),
+                                      [&](const SceneItem& i) { return rides(i, SceneItem::Kind::Light, 1); });
+        carried = carried ||
+                  (s.items[n].kind == SceneItem::Kind::Null && camera && lamp && s.items[n].motion.keys.size() > 1);
+    }
+    if (!carried) {
+        c.sceneFails("the camera and a point light ride one flying null");
+    }
+    if (c.wallQuads < 150 || c.wallQuads > 400) {
+        c.sceneFails("150 to 400 wall quads (" + std::to_string(c.wallQuads) + ")");
+    }
+}
+
+void checkBoneMan(const SceneChecks& c, const SceneRead& s)
+{
+    if (!c.danceLoop) {
+        c.sceneFails("a dance loop: bone keys repeated with EndBehavior 2");
+    }
+    const auto figure =
+        std::find_if(s.items.begin(), s.items.end(), [](const SceneItem& i) { return !i.bones.empty(); });
+    const auto camera = std::find_if(s.items.begin(), s.items.end(),
+                                     [](const SceneItem& i) { return i.kind == SceneItem::Kind::Camera; });
+    if (figure == s.items.end()) {
+        c.sceneFails("a figure skinned by bones");
+        return;
+    }
+    if (camera == s.items.end() || camera->parent != 0 || figure->motion.keys.empty()) {
+        return;
+    }
+    const auto& at = figure->motion.keys[0].values;
+    for (const SceneKey& k : camera->motion.keys) {
+        const double d = length(JVector{k.values[0] - at[0], k.values[1] - at[1], k.values[2] - at[2]});
+        if (d < 6.0 || d > 8.0) {
+            c.sceneFails("camera 6 to 8 units from the figure (" + std::to_string(d) + " at frame " +
+                         std::to_string(k.frame) + ")");
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void ShowCheck::checkScene(const std::string& name)
+{
+    SceneChecks c;
+    c.find = [this](const std::string& n) { return find(n); };
+    c.fail = [this](const std::string& entry, const std::string& rule) { fail(entry, rule); };
+    c.scene = name;
+    c.section = m_sectionFrames.contains(name) ? m_sectionFrames.at(name) : 0;
+    const DataKitEntry* e = find(name);
+    if (!e) {
+        c.sceneFails("missing from the data set");
+        return;
+    }
+    const SceneRead s =
+        readScene(std::string(e->bytes.begin(), e->bytes.end()), [&](const std::string& r) { c.sceneFails(r); });
     if (s.framesPerSecond != 30.0) {
-        f("FramesPerSecond 30");
+        c.sceneFails("FramesPerSecond 30");
     }
     const auto count = [&](SceneItem::Kind kind) {
         return std::count_if(s.items.begin(), s.items.end(), [&](const SceneItem& i) { return i.kind == kind; });
     };
     if (count(SceneItem::Kind::Camera) != 1) {
-        f("one camera");
+        c.sceneFails("one camera");
     }
     if (count(SceneItem::Kind::Light) < 1) {
-        f("at least one light besides the ambient");
+        c.sceneFails("at least one light besides the ambient");
     }
-    const auto checkMotion = [&](const std::string& who, const SceneMotion& m) {
-        if (!m.present) {
-            return;
-        }
-        if (!framesInOrder(m)) {
-            f(who + ": key frames strictly increasing, the first at 0");
-        } else if (m.keys.size() > 1 && m.endBehavior == 1 && m.keys.back().frame < section) {
-            f(who + ": keys cover the section's " + std::to_string(section) + " frames (EndBehavior 1)");
-        } else if (m.keys.size() > 1 && m.endBehavior == 2 && !sameValues(m.keys.front(), m.keys.back())) {
-            f(who + ": a loop's last key equals its first (EndBehavior 2)");
-        }
-        if (m.endBehavior < 0 || m.endBehavior > 2) {
-            f(who + ": EndBehavior 0, 1 or 2");
-        }
-    };
-    std::set<std::string> surfaces;
-    std::map<std::string, std::string> topQuarters; // picture bytes of each texture's top quarter
-    bool danceLoop = false;
-    size_t wallQuads = 0;
     for (size_t index = 0; index < s.items.size(); ++index) {
         const SceneItem& item = s.items[index];
-        const std::string who = (item.kind == SceneItem::Kind::Camera ? "camera" : item.name);
-        checkMotion(who, item.motion);
+        const std::string who = item.kind == SceneItem::Kind::Camera ? "camera" : item.name;
+        checkMotion(c, who, item.motion);
         if (item.parent < 0 || item.parent > static_cast<int32_t>(s.items.size()) ||
             item.parent == static_cast<int32_t>(index + 1)) {
-            f(who + ": ParentObject n counts the item table from 1");
+            c.sceneFails(who + ": ParentObject n counts the item table from 1");
         }
         if (item.kind == SceneItem::Kind::Light && (item.lightTypes != 1 || item.lightType < 0 || item.lightType > 2)) {
-            f(who + ": exactly one LightType 0, 1 or 2");
+            c.sceneFails(who + ": exactly one LightType 0, 1 or 2");
         }
-        for (size_t b = 0; b < item.bones.size(); ++b) {
-            const SceneBone& bone = item.bones[b];
-            const std::string bw = "bone " + bone.name;
-            if (bone.active != 1 || std::fabs(bone.strength - 1.0) > kKeyTolerance || bone.length <= 0.0) {
-                f(bw + ": active, strength 1, rest length above 0");
-            }
-            if (bone.parent < 0 || bone.parent > static_cast<int32_t>(item.bones.size()) ||
-                bone.parent == static_cast<int32_t>(b + 1)) {
-                f(bw + ": ParentObject n counts the object's bones from 1");
-            }
-            if (!bone.motion.present || bone.motion.keys.empty()) {
-                f(bw + ": a BoneMotion (a bone without one collapses its vertices)");
-                continue;
-            }
-            checkMotion(bw, bone.motion);
-            SceneKey rest;
-            rest.values = {bone.position[0],
-                           bone.position[1],
-                           bone.position[2],
-                           bone.direction[0],
-                           bone.direction[1],
-                           bone.direction[2],
-                           1.0,
-                           1.0,
-                           1.0};
-            if (bone.motion.keys[0].frame != 0 || !sameValues(bone.motion.keys[0], rest)) {
-                f(bw + ": the frame-0 key equals the rest pose");
-            }
-            danceLoop = danceLoop || (bone.motion.endBehavior == 2 && bone.motion.keys.size() > 1);
-        }
-        if (item.kind != SceneItem::Kind::Object) {
-            continue;
-        }
-        const DataKitEntry* object = find(item.name);
-        if (!object) {
-            f("LoadObject names an archive entry (" + item.name + ")");
-            continue;
-        }
-        LwoRead o;
-        const auto fo = [&](const std::string& rule) { fail(item.name, rule); };
-        if (!readObject(object->bytes, o, fo)) {
-            continue;
-        }
-        surfaces.insert(o.surfaceNames.begin(), o.surfaceNames.end());
-        if (!item.bones.empty()) {
-            double low = 1e30;
-            double high = -1e30;
-            for (const JVector& p : o.points) {
-                low = std::min(low, p.y);
-                high = std::max(high, p.y);
-            }
-            if (!closed(o) || volume6(o) <= 0.0) {
-                fo("the skinned figure is closed and wound clockwise from outside");
-            }
-            if (high - low < 1.6 || high - low > 2.4) {
-                fo("a figure about 2 units tall");
-            }
-        }
-        for (const LwoReadPolygon& p : o.polygons) {
-            if (p.corners.size() < 3) {
-                continue;
-            }
-            const JVector n = normalOf(o, p);
-            if (std::fabs(n.y) < 1e-9 * length(n)) {
-                ++wallQuads;
-            }
-            const LwoReadSurface* surface = nullptr;
-            for (const LwoReadSurface& rs : o.surfaces) {
-                if (p.surface >= 1 && rs.name == o.surfaceNames[static_cast<size_t>(p.surface - 1)]) {
-                    surface = &rs;
-                }
-            }
-            if (surface && !surface->image.empty()) {
-                // Bit 1, 2 or 4 of TFLG: the axis the planar map projects along (the last set bit wins).
-                const double along = surface->textureFlags & 4 ? n.z : surface->textureFlags & 2 ? n.y : n.x;
-                if (std::fabs(std::fabs(along) - length(n)) > 1e-6 * length(n)) {
-                    fo("surface " + surface->name + ": faces square to its planar map's axis");
-                }
-            }
-        }
-        for (const LwoReadSurface& rs : o.surfaces) {
-            if (rs.specular != 0) {
-                fo("surface " + rs.name + ": no specular in scenes (it lights back faces)");
-            }
-            if (rs.image.empty() || topQuarters.contains(rs.image)) {
-                continue;
-            }
-            const DataKitEntry* picture = find(rs.image);
-            if (!picture) {
-                fo("TIMG names an archive entry (" + rs.image + ")");
-                continue;
-            }
-            PackWriter pack;
-            pack.add(rs.image, picture->bytes);
-            packArchive().clear();
-            packArchive().loadFromMemory(pack.bytes().data(), pack.bytes().size(), "check");
-            Bitmap texture(rs.image.c_str());
-            packArchive().clear();
-            texture.convert(Bitmap::FormatXrgb32);
-            if (texture.width() != kTextureSize || texture.height() != kTextureSize) {
-                fail(rs.image, "scene textures are 256 x 256");
-                continue;
-            }
-            std::string top;
-            for (int32_t y = 0; y < kTextureSize / 4; ++y) {
-                top.append(reinterpret_cast<const char*>(texture.row32(y)), kTextureSize * 4);
-            }
-            for (const auto& [other, bytes] : topQuarters) {
-                if (bytes == top) {
-                    fail(rs.image, "the top quarter differs from " + other + "'s (textures are shared by it)");
-                }
-            }
-            topQuarters[rs.image] = top;
+        checkBones(c, item);
+        if (item.kind == SceneItem::Kind::Object) {
+            checkSceneObject(c, item);
         }
     }
-    if (surfaces.size() > kMaxSurfacesPerScene) {
-        f("at most 60 surfaces a scene");
+    if (c.surfaces.size() > kMaxSurfacesPerScene) {
+        c.sceneFails("at most 60 surfaces a scene");
     }
     if (name == kLabyrinthScene) {
-        if (s.ambient < 0.15 || s.ambient > 0.35) {
-            f("ambient about 0.25");
-        }
-        bool carried = false;
-        for (size_t n = 0; n < s.items.size(); ++n) {
-            const auto rides = [&](const SceneItem& i) { return i.parent == static_cast<int32_t>(n + 1); };
-            const bool camera = std::any_of(s.items.begin(), s.items.end(), [&](const SceneItem& i) {
-                return i.kind == SceneItem::Kind::Camera && rides(i);
-            });
-            const bool lamp = std::any_of(s.items.begin(), s.items.end(), [&](const SceneItem& i) {
-                return i.kind == SceneItem::Kind::Light && i.lightType == 1 && rides(i);
-            });
-            carried = carried ||
-                      (s.items[n].kind == SceneItem::Kind::Null && camera && lamp && s.items[n].motion.keys.size() > 1);
-        }
-        if (!carried) {
-            f("the camera and a point light ride one flying null");
-        }
-        if (wallQuads < 150 || wallQuads > 400) {
-            f("150 to 400 wall quads (" + std::to_string(wallQuads) + ")");
-        }
-    }
-    if (name == kBoneManScene) {
-        if (!danceLoop) {
-            f("a dance loop: bone keys repeated with EndBehavior 2");
-        }
-        const auto figure =
-            std::find_if(s.items.begin(), s.items.end(), [](const SceneItem& i) { return !i.bones.empty(); });
-        const auto camera = std::find_if(s.items.begin(), s.items.end(),
-                                         [](const SceneItem& i) { return i.kind == SceneItem::Kind::Camera; });
-        if (figure == s.items.end()) {
-            f("a figure skinned by bones");
-        } else if (camera != s.items.end() && camera->parent == 0 && !figure->motion.keys.empty()) {
-            const auto& at = figure->motion.keys[0].values;
-            for (const SceneKey& k : camera->motion.keys) {
-                const double d = length(JVector{k.values[0] - at[0], k.values[1] - at[1], k.values[2] - at[2]});
-                if (d < 6.0 || d > 8.0) {
-                    f("camera 6 to 8 units from the figure (" + std::to_string(d) + " at frame " +
-                      std::to_string(k.frame) + ")");
-                    break;
-                }
-            }
-        }
+        checkLabyrinth(c, s);
+    } else if (name == kBoneManScene) {
+        checkBoneMan(c, s);
     }
 }
 

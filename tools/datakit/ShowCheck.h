@@ -14,7 +14,8 @@ public:
     // The length in frames (30 a second) of each scene's section of the show, by scene entry.
     explicit ShowCheck(std::map<std::string, int32_t> sectionFrames) : m_sectionFrames(std::move(sectionFrames)) {}
 
-    // Every broken rule of the objects and scenes among `entries`; empty when all hold.
+    // Every broken rule of the objects and scenes among `entries`; empty when all hold. Scene textures
+    // are decoded through the global pack archive, which is left empty.
     std::vector<std::string> run(const std::vector<DataKitEntry>& entries);
 
     // Archive entries of the objects and scenes the effects load.
@@ -32,6 +33,8 @@ private:
 
     void fail(const std::string& entry, const std::string& rule);
     const DataKitEntry* find(const std::string& name) const;
+    // The rules of the water object, the cage, the cube and the show objects, by entry name.
     void checkSingleObject(const std::string& name);
+    // Syntax, items, motions and bones of a scene, then the objects and textures it loads.
     void checkScene(const std::string& name);
 };
