@@ -3,6 +3,7 @@
 // same run), the spans each frame uses, and how fast objects load.
 
 #include "MazeScene.h"
+#include "data/PackArchive.h"
 #include "display/OfflineDisplay.h"
 #include "engine3d/JFrustum.h"
 #include "engine3d/JLwoLoader.h"
@@ -25,6 +26,8 @@ namespace {
 constexpr int kWidth = 640, kHeight = 480;
 constexpr int kFloorRuns = 200;
 constexpr double kFrameStep = 0.75; // motion frames per benchmark iteration: the camera keeps walking
+constexpr const char* kArchive = "glimmerok.dat";
+constexpr const char* kLabyrinth = "data\\scen\\labyrint.lws";
 
 // The maze files in a folder of their own; the folder is the current one while files are read.
 class MazeFolder {
@@ -91,19 +94,10 @@ double texturedPassMs(Bitmap& frame, const Bitmap& texture)
     return (threadMs() - start) / kFloorRuns;
 }
 
-} // namespace
-
-static void BM_MazeSceneFrame(benchmark::State& state)
+// Frames of a loaded scene, the camera walking on, with the counters every scene row reports.
+void sceneFrames(benchmark::State& state, JScene& scene, OfflineDisplay& display, RenderContext& context,
+                 JSurfaceList& surfaces)
 {
-    OfflineDisplay display(kWidth, kHeight);
-    RenderContext context(&display, kWidth, kHeight);
-    JSurfaceList surfaces(60);
-    JScene scene(JScene::kDefaultCapacity);
-    NullConsole console;
-    {
-        EnterFolder enter(maze().path());
-        scene.load(MazeSceneFiles::kScene, &surfaces, console);
-    }
     JMesh::registerTextures(surfaces, context);
     JMesh::releaseTexturePixels(surfaces);
     JFrustum frustum(false);
@@ -129,7 +123,43 @@ static void BM_MazeSceneFrame(benchmark::State& state)
     state.counters["dropped"] = double(dropped) / n;
     state.counters["polygons"] = double(polygons) / n;
 }
+
+} // namespace
+
+static void BM_MazeSceneFrame(benchmark::State& state)
+{
+    OfflineDisplay display(kWidth, kHeight);
+    RenderContext context(&display, kWidth, kHeight);
+    JSurfaceList surfaces(60);
+    JScene scene(JScene::kDefaultCapacity);
+    NullConsole console;
+    {
+        EnterFolder enter(maze().path());
+        scene.load(MazeSceneFiles::kScene, &surfaces, console);
+    }
+    sceneFrames(state, scene, display, context, surfaces);
+}
 BENCHMARK(BM_MazeSceneFrame)->Unit(benchmark::kMillisecond);
+
+// The show's own labyrinth, when the default data set is in the current folder (run from the build folder).
+static void BM_LabyrinthSceneFrame(benchmark::State& state)
+{
+    OfflineDisplay display(kWidth, kHeight);
+    RenderContext context(&display, kWidth, kHeight);
+    JSurfaceList surfaces(60);
+    JScene scene(JScene::kDefaultCapacity);
+    NullConsole console;
+    PackArchive& archive = packArchive();
+    archive.clear();
+    if (archive.openFailed(kArchive) || !scene.load(kLabyrinth, &surfaces, console)) {
+        archive.clear();
+        state.SkipWithError("glimmerok.dat is not in the current folder");
+        return;
+    }
+    archive.clear();
+    sceneFrames(state, scene, display, context, surfaces);
+}
+BENCHMARK(BM_LabyrinthSceneFrame)->Unit(benchmark::kMillisecond);
 
 static void BM_LoadMazeObject(benchmark::State& state)
 {

@@ -38,7 +38,7 @@ public:
     JMesh(int polygonCapacity, int vertexCapacity, int cornersPerPolygon);
     ~JMesh() override;
 
-    // --- model -------------------------------------------------------------------------------------------
+    // Model:
     // The next polygon with its next `n` references (null, for the caller to fill). 0 when polygonCount >=
     // polygonCapacity - 1 or referenceCount + n >= referenceCapacity (one entry always stays free).
     int addPolygon(int n, JPolygon*& out);
@@ -65,7 +65,7 @@ public:
     // Destroys the skeleton, the three arrays and the bounding sphere; harmless twice.
     void destroy();
 
-    // --- loading ------------------------------------------------------------------------------------------
+    // Loading:
     // Fresh vertex block of `capacity` entries, count 0 (earlier vertices are dropped).
     void allocateVertices(int capacity);
     // Fresh polygon and reference blocks, counts 0.
@@ -74,7 +74,7 @@ public:
     // visible with every plane crossed.
     void finishLoad();
 
-    // --- frame operations (active counts when listMode is ListActive, else base counts) ---------------------
+    // Frame operations (active counts when listMode is ListActive, else base counts):
     // Scene prepare pass for this mesh after its camera-space pass: deform and re-measure when a skeleton is
     // present, use the active lists, reset them, reset lighting to `ambient` (0..255), update bounds and,
     // when visible, transform the vertices.
@@ -108,7 +108,7 @@ public:
     // centre is (cameraWidth / 2 + offsetX, cameraHeight / 2 + offsetY). Returns the polygons handed over.
     int draw(RenderContext& context, int cameraWidth, int cameraHeight, double offsetX, double offsetY);
 
-    // --- data ---------------------------------------------------------------------------------------------
+    // Data:
     std::unique_ptr<JPolygon[]> polygons;
     std::unique_ptr<JVertex[]> vertices;
     int32_t polygonCount = 0, vertexCount = 0;       // base lists
@@ -136,7 +136,7 @@ private:
     void lightVertex(JVertex& vertex, const JVector& towardLight, const JLight& light) const;
     void lightPolygon(JPolygon& polygon, const JVector& towardLight, const JLight& light) const;
     void clipPolygon(int index, const JPlane& plane, int32_t bit);
-    bool fillScreenVertices(const JPolygon& polygon, double centreX, double centreY);
+    void fillScreenVertices(const JPolygon& polygon, double centreX, double centreY);
     void selectSurface(RenderContext& context, const JSurface* surface);
     bool facesViewer(const JPolygon& polygon, bool fromClipping) const;
 

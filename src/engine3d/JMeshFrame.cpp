@@ -18,6 +18,8 @@ constexpr int kMaxLights = 24;
 constexpr double kDepthScale = 0.02;   // JScreenVertex depth = camera z x this
 constexpr double kPlanarOffset = 16.5; // keeps planar texture coordinates positive
 constexpr int kTextureWrap = 256;
+// Render context modes: texture mode, shade mode, texture blend.
+constexpr int kUntextured = 1, kTextured = 2, kGouraud = 1, kTextureTimesColour = 2;
 
 bool hasNaN(const JVector& p)
 {
@@ -471,16 +473,16 @@ void JMesh::selectSurface(RenderContext& context, const JSurface* surface)
 {
     context.setTexture(surface->textureHandle);
     if (!surface->textureHandle) {
-        context.setTextureMode(1);
-        context.setShadeMode(1);
+        context.setTextureMode(kUntextured);
+        context.setShadeMode(kGouraud);
     } else {
-        context.setTextureMode(2);
-        context.setShadeMode(1);
-        context.setTextureBlend(2);
+        context.setTextureMode(kTextured);
+        context.setShadeMode(kGouraud);
+        context.setTextureBlend(kTextureTimesColour);
     }
 }
 
-bool JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double centreY)
+void JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double centreY)
 {
     const JSurface& s = *polygon.surface;
     const bool smooth = s.smooth != 0;
@@ -514,7 +516,6 @@ bool JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double c
         out.v = v.v;
         m_screenPointers[j] = &out;
     }
-    return true;
 }
 
 // The screen winding of the first three corners must be positive. A polygon made by clipping can start with

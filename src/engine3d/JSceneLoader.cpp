@@ -22,6 +22,8 @@ namespace {
 constexpr int32_t kLightDistant = 0;
 constexpr int32_t kLightPoint = 1;
 constexpr int kMaxFalloffShift = 30;
+constexpr int32_t kMaxColour = 255;
+constexpr size_t kMaxEchoedText = 60; // of the ambient value's text in its message
 
 // The motion value line: position x y z, heading pitch bank, scale x y z.
 enum MotionValue { PosX, PosY, PosZ, Heading, Pitch, Bank, ScaleX, ScaleY, ScaleZ, MotionValueCount };
@@ -122,97 +124,166 @@ void JSceneLoader::say(const char* text)
 
 void JSceneLoader::dispatch()
 {
-    using Action = void (JSceneLoader::*)();
     struct Keyword {
         const char* text;
-        Action action;
+        void (JSceneLoader::*action)();
     };
     static constexpr Keyword kKeywords[] = {
-        {"LoadObject", &JSceneLoader::loadObject}, {"AddBone", &JSceneLoader::addBone},
-        {"AddNullObject", &JSceneLoader::addNull}, {"LightType", &JSceneLoader::setLightType},
-        {"AddLight", &JSceneLoader::addLight},     {"ParentObject", &JSceneLoader::parentObject},
+        {"LoadObject", &JSceneLoader::loadObject},
+        {"AddBone", &JSceneLoader::addBone},
+        {"BoneFalloffType", &JSceneLoader::boneFalloffType},
+        {"BoneMotion", &JSceneLoader::boneMotion},
+        {"AddNullObject", &JSceneLoader::addNull},
+        {"LightColor", &JSceneLoader::lightColor},
+        {"LgtIntensity", &JSceneLoader::lightIntensity},
+        {"LightType", &JSceneLoader::setLightType},
+        {"AddLight", &JSceneLoader::addLight},
+        {"LightName", &JSceneLoader::itemName},
+        {"ParentObject", &JSceneLoader::parentObject},
         {"ShowCamera", &JSceneLoader::showCamera},
+        {"LightMotion", &JSceneLoader::itemMotion},
+        {"ObjectMotion", &JSceneLoader::itemMotion},
+        {"CameraMotion", &JSceneLoader::itemMotion},
+        {"FramesPerSecond", &JSceneLoader::framesPerSecond},
+        {"PivotPoint", &JSceneLoader::pivotPoint},
+        {"AmbIntensity", &JSceneLoader::ambientIntensity},
+    };
+    // Honoured only while a bone of the current object is current.
+    struct BoneKeyword {
+        const char* text;
+        void (JSceneLoader::*action)(JBone&);
+    };
+    static constexpr BoneKeyword kBoneKeywords[] = {
+        {"BoneName", &JSceneLoader::boneName},
+        {"BoneRestLength", &JSceneLoader::boneRestLength},
+        {"BoneRestDirection", &JSceneLoader::boneRestDirection},
+        {"BoneRestPosition", &JSceneLoader::boneRestPosition},
+        {"BoneRestStrength", &JSceneLoader::boneRestStrength},
+        {"BoneActive", &JSceneLoader::boneActive},
+        {"ScaleBoneStrength", &JSceneLoader::scaleBoneStrength},
     };
     const std::string_view keyword = token(0);
-    if (boneKeyword(keyword))
-        return;
     for (const Keyword& k : kKeywords) {
         if (keyword == k.text) {
             (this->*k.action)();
             return;
         }
     }
-    JItem* current = m_currentItem >= 0 ? m_items[size_t(m_currentItem)].item : nullptr;
-    JLight* light = static_cast<JLight*>(currentLight());
-    char text[64];
-    if (keyword == "LightColor") {
-        if (light) {
-            light->lightRed = uint8_t(std::min(lwsInteger(token(1)), 255));
-            light->lightGreen = uint8_t(std::min(lwsInteger(token(2)), 255));
-            light->lightBlue = uint8_t(std::min(lwsInteger(token(3)), 255));
+    for (const BoneKeyword& k : kBoneKeywords) {
+        if (keyword == k.text) {
+            if (JBone* bone = currentBone())
+                (this->*k.action)(*bone);
+            return;
         }
-    } else if (keyword == "LgtIntensity") {
-        if (light)
-            light->intensity = float(decimal(1));
-    } else if (keyword == "LightName") {
-        if (current)
-            current->setName(restOfLine());
-    } else if (keyword == "LightMotion" || keyword == "ObjectMotion" || keyword == "CameraMotion") {
-        readMotion(current);
-    } else if (keyword == "FramesPerSecond") {
-        m_scene.framesPerSecond = float(decimal(1));
-    } else if (keyword == "PivotPoint") {
-        if (current)
-            current->pivot = {decimal(1), -decimal(2), decimal(3)};
-        say("Pivot point record\n");
-    } else if (keyword == "AmbIntensity") {
-        m_scene.ambient = float(decimal(1));
-        say("Ambient = ");
-        std::snprintf(text, sizeof text, "%.*s", int(std::min<size_t>(token(1).size(), 60)), token(1).data());
-        say(text);
-        say("\n");
     }
 }
 
-bool JSceneLoader::boneKeyword(std::string_view keyword)
+JItem* JSceneLoader::currentItem() const
 {
-    if (keyword == "BoneFalloffType") {
-        const int32_t n = lwsInteger(token(1));
-        m_falloff = n <= 0 ? 0 : int32_t(1) << std::min(n - 1, kMaxFalloffShift);
-        return true;
+    return m_currentItem >= 0 ? m_items[size_t(m_currentItem)].item : nullptr;
+}
+
+JBone* JSceneLoader::currentBone() const
+{
+    const JItem* current = currentItem();
+    return m_currentBone >= 0 && current && current->type == JItem::kTypeMesh ? m_bones[size_t(m_currentBone)].bone
+                                                                              : nullptr;
+}
+
+void JSceneLoader::boneName(JBone& bone)
+{
+    bone.setName(restOfLine());
+}
+
+void JSceneLoader::boneRestLength(JBone& bone)
+{
+    bone.restLength = decimal(1);
+}
+
+void JSceneLoader::boneRestDirection(JBone& bone)
+{
+    bone.restDirection = {decimal(2), -decimal(1), -decimal(3)}; // heading, pitch, bank -> p, -h, -b
+    say("fjaf");
+}
+
+void JSceneLoader::boneRestPosition(JBone& bone)
+{
+    bone.restPosition = {decimal(1), -decimal(2), decimal(3)};
+}
+
+void JSceneLoader::boneRestStrength(JBone& bone)
+{
+    bone.restStrength = decimal(1);
+}
+
+void JSceneLoader::boneActive(JBone& bone)
+{
+    bone.active = lwsInteger(token(1));
+}
+
+void JSceneLoader::scaleBoneStrength(JBone& bone)
+{
+    bone.scaleStrength = lwsInteger(token(1));
+}
+
+void JSceneLoader::boneFalloffType()
+{
+    // 2^(n - 1) for the bones made after this line.
+    const int32_t n = lwsInteger(token(1));
+    m_falloff = n <= 0 ? 0 : int32_t(1) << std::min(n - 1, kMaxFalloffShift);
+}
+
+void JSceneLoader::boneMotion()
+{
+    readMotion(currentBone()); // read whole either way, so its lines are not taken for keywords
+}
+
+void JSceneLoader::lightColor()
+{
+    if (auto* light = static_cast<JLight*>(currentLight())) {
+        light->lightRed = uint8_t(std::min(lwsInteger(token(1)), kMaxColour));
+        light->lightGreen = uint8_t(std::min(lwsInteger(token(2)), kMaxColour));
+        light->lightBlue = uint8_t(std::min(lwsInteger(token(3)), kMaxColour));
     }
-    const bool boneLine = keyword == "BoneName" || keyword == "BoneRestLength" || keyword == "BoneRestDirection" ||
-                          keyword == "BoneRestPosition" || keyword == "BoneRestStrength" || keyword == "BoneActive" ||
-                          keyword == "ScaleBoneStrength" || keyword == "BoneMotion";
-    if (!boneLine)
-        return false;
-    JItem* current = m_currentItem >= 0 ? m_items[size_t(m_currentItem)].item : nullptr;
-    JBone* bone = m_currentBone >= 0 && current && current->type == JItem::kTypeMesh
-                      ? m_bones[size_t(m_currentBone)].bone
-                      : nullptr;
-    if (keyword == "BoneMotion") {
-        readMotion(bone); // read whole either way, so its lines are not taken for keywords
-        return true;
-    }
-    if (!bone)
-        return true;
-    if (keyword == "BoneName") {
-        bone->setName(restOfLine());
-    } else if (keyword == "BoneRestLength") {
-        bone->restLength = decimal(1);
-    } else if (keyword == "BoneRestDirection") {
-        bone->restDirection = {decimal(2), -decimal(1), -decimal(3)};
-        say("fjaf");
-    } else if (keyword == "BoneRestPosition") {
-        bone->restPosition = {decimal(1), -decimal(2), decimal(3)};
-    } else if (keyword == "BoneRestStrength") {
-        bone->restStrength = decimal(1);
-    } else if (keyword == "BoneActive") {
-        bone->active = lwsInteger(token(1));
-    } else if (keyword == "ScaleBoneStrength") {
-        bone->scaleStrength = lwsInteger(token(1));
-    }
-    return true;
+}
+
+void JSceneLoader::lightIntensity()
+{
+    if (auto* light = static_cast<JLight*>(currentLight()))
+        light->intensity = float(decimal(1));
+}
+
+void JSceneLoader::itemName()
+{
+    if (JItem* current = currentItem())
+        current->setName(restOfLine());
+}
+
+void JSceneLoader::itemMotion()
+{
+    readMotion(currentItem());
+}
+
+void JSceneLoader::framesPerSecond()
+{
+    m_scene.framesPerSecond = float(decimal(1));
+}
+
+void JSceneLoader::pivotPoint()
+{
+    if (JItem* current = currentItem())
+        current->pivot = {decimal(1), -decimal(2), decimal(3)};
+    say("Pivot point record\n");
+}
+
+void JSceneLoader::ambientIntensity()
+{
+    m_scene.ambient = float(decimal(1));
+    say("Ambient = ");
+    char text[kMaxEchoedText + 1];
+    std::snprintf(text, sizeof text, "%.*s", int(std::min<size_t>(token(1).size(), kMaxEchoedText)), token(1).data());
+    say(text);
+    say("\n");
 }
 
 JItem* JSceneLoader::adopt(std::unique_ptr<JItem> item, bool listed)
@@ -235,7 +306,7 @@ bool JSceneLoader::inSceneList(const JItem* item) const
 
 JItem* JSceneLoader::currentLight() const
 {
-    JItem* current = m_currentItem >= 0 ? m_items[size_t(m_currentItem)].item : nullptr;
+    JItem* current = currentItem();
     return current && current->type == JItem::kTypeLight ? current : nullptr;
 }
 
@@ -263,8 +334,7 @@ void JSceneLoader::loadObject()
 
 void JSceneLoader::addBone()
 {
-    JItem* current = m_currentItem >= 0 ? m_items[size_t(m_currentItem)].item : nullptr;
-    auto* mesh = as<JMesh>(current, JItem::kTypeMesh);
+    auto* mesh = as<JMesh>(currentItem(), JItem::kTypeMesh);
     m_currentBone = -1;
     if (!mesh || int(m_bones.size()) >= kMaxBones ||
         (mesh->skeleton && mesh->skeleton->count >= mesh->skeleton->capacity)) {

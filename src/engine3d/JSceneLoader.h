@@ -54,8 +54,27 @@ private:
     double decimal(int i) const;
     void say(const char* text);
 
+    // Runs the action of the line's keyword; lines of other keywords are ignored.
     void dispatch();
-    bool boneKeyword(std::string_view keyword);
+    JItem* currentItem() const;
+    // The current bone while its object is the current item, else null.
+    JBone* currentBone() const;
+    void boneName(JBone& bone);
+    void boneRestLength(JBone& bone);
+    void boneRestDirection(JBone& bone);
+    void boneRestPosition(JBone& bone);
+    void boneRestStrength(JBone& bone);
+    void boneActive(JBone& bone);
+    void scaleBoneStrength(JBone& bone);
+    void boneFalloffType();
+    void boneMotion();
+    void lightColor();
+    void lightIntensity();
+    void itemName();
+    void itemMotion();
+    void framesPerSecond();
+    void pivotPoint();
+    void ambientIntensity();
     void loadObject();
     void addBone();
     void addNull();

@@ -7,7 +7,7 @@
 
 namespace {
 
-// The literal signed 16-bit saturating walk of the three channels.
+// The signed 16-bit saturating walk of the three channels, one step per pixel.
 struct ShadeWalk {
     int32_t value[3];
     int32_t step[3];

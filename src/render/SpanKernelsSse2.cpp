@@ -13,37 +13,59 @@ inline void store128(void* p, __m128i v)
     _mm_storeu_si128(static_cast<__m128i*>(p), v);
 }
 
-// The saturating walk with a constant step equals the straight line clamped to 16 bits, so each pixel's
-// channel values are computed directly in 32-bit lanes (blue, green, red, 0) and packed with signed
-// saturation.
+// The saturating walk with a constant step equals the straight line clamped to 16 bits. Where four steps
+// fit 16 bits, the clamped values of four pixels advance by saturating 16-bit adds of four steps (the walk
+// only moves one way, so a saturated lane stays where the line is); otherwise each pixel's values are kept
+// unclamped in 32-bit lanes and packed with signed saturation. Lanes per pixel: blue, green, red, 0.
 struct ShadeLanes {
-    __m128i p[4];  // pixels j .. j + 3 of the line, unclamped, one per register
-    __m128i step4; // four steps
+    bool narrow;
+    __m128i low, high; // narrow: pixels j, j + 1 and j + 2, j + 3 as clamped 16-bit lanes
+    __m128i step4x16;  // narrow: four steps per 16-bit lane
+    __m128i p[4];      // wide: pixels j .. j + 3, unclamped 32-bit lanes
+    __m128i step1x32, step4x32;
 
     explicit ShadeLanes(const ShadeLine& shade)
     {
         const int32_t s[3] = {std::clamp(shade.start[0], -32768, 32767), std::clamp(shade.start[1], -32768, 32767),
                               std::clamp(shade.start[2], -32768, 32767)};
         const __m128i start = _mm_setr_epi32(s[2], s[1], s[0], 0);
-        const __m128i step = _mm_setr_epi32(shade.step[2], shade.step[1], shade.step[0], 0);
+        step1x32 = _mm_setr_epi32(shade.step[2], shade.step[1], shade.step[0], 0);
+        step4x32 = _mm_slli_epi32(step1x32, 2);
         p[0] = start;
         for (int j = 1; j < 4; ++j)
-            p[j] = _mm_add_epi32(p[j - 1], step);
-        step4 = _mm_slli_epi32(step, 2);
-    }
-    // The four pixels' values, clamped, as 16-bit lanes: pixels 0, 1 in `low`, 2, 3 in `high`.
-    void values(__m128i& low, __m128i& high) const
-    {
+            p[j] = _mm_add_epi32(p[j - 1], step1x32);
+        narrow = true;
+        for (int c = 0; c < 3; ++c)
+            narrow = narrow && shade.step[c] >= -8192 && shade.step[c] <= 8191;
         low = _mm_packs_epi32(p[0], p[1]);
         high = _mm_packs_epi32(p[2], p[3]);
+        step4x16 = _mm_packs_epi32(step4x32, step4x32);
+    }
+    // The four pixels' values, clamped, as 16-bit lanes: pixels 0, 1 in `lo`, 2, 3 in `hi`.
+    void values(__m128i& lo, __m128i& hi) const
+    {
+        lo = narrow ? low : _mm_packs_epi32(p[0], p[1]);
+        hi = narrow ? high : _mm_packs_epi32(p[2], p[3]);
     }
     void advance()
     {
+        if (narrow) {
+            low = _mm_adds_epi16(low, step4x16);
+            high = _mm_adds_epi16(high, step4x16);
+            return;
+        }
         for (__m128i& lane : p)
-            lane = _mm_add_epi32(lane, step4);
+            lane = _mm_add_epi32(lane, step4x32);
     }
-    // The value of pixel 0 for the scalar tail: lanes blue, green, red, 0 clamped to 16 bits.
-    __m128i first16() const { return _mm_packs_epi32(p[0], p[0]); }
+    // The tail, one pixel at a time: the current pixel's clamped values, then a step.
+    __m128i first16() const { return narrow ? low : _mm_packs_epi32(p[0], p[0]); }
+    void advanceOne()
+    {
+        if (narrow)
+            low = _mm_adds_epi16(low, _mm_packs_epi32(step1x32, step1x32));
+        else
+            p[0] = _mm_add_epi32(p[0], step1x32);
+    }
 };
 
 // Texel indices ((v >> 8) & 0xff00) | ((u >> 16) & 0xff) of four pixels.
@@ -61,12 +83,13 @@ struct TexelLanes {
     {
         const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 8), _mm_set1_epi32(0xff00)),
                                            _mm_and_si128(_mm_srli_epi32(u, 16), _mm_set1_epi32(0xff)));
-        alignas(16) uint32_t at[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+        const uint32_t i0 = uint32_t(_mm_cvtsi128_si32(index));
+        const uint32_t i1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55)));
+        const uint32_t i2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xaa)));
+        const uint32_t i3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xff)));
         u = _mm_add_epi32(u, du4);
         v = _mm_add_epi32(v, dv4);
-        return _mm_setr_epi32(int32_t(texels[at[0]]), int32_t(texels[at[1]]), int32_t(texels[at[2]]),
-                              int32_t(texels[at[3]]));
+        return _mm_setr_epi32(int32_t(texels[i0]), int32_t(texels[i1]), int32_t(texels[i2]), int32_t(texels[i3]));
     }
 };
 
@@ -108,7 +131,7 @@ void gouraudSse2(uint32_t* dst, int32_t count, const ShadeLine& shade)
     for (; j < count; ++j) {
         const __m128i one = _mm_srai_epi16(lanes.first16(), 7);
         dst[j] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(one, one)));
-        lanes.p[0] = _mm_add_epi32(lanes.p[0], _mm_srai_epi32(lanes.step4, 2));
+        lanes.advanceOne();
     }
 }
 
@@ -136,7 +159,7 @@ void texturedShadedSse2(uint32_t* dst, int32_t count, const uint32_t* texels, Te
         const __m128i one = shadeLanes.first16();
         const __m128i texel = _mm_cvtsi32_si128(int32_t(texelAt(texels, walk, j)));
         dst[j] = uint32_t(_mm_cvtsi128_si32(modulate(texel, one, one)));
-        shadeLanes.p[0] = _mm_add_epi32(shadeLanes.p[0], _mm_srai_epi32(shadeLanes.step4, 2));
+        shadeLanes.advanceOne();
     }
 }
 

@@ -157,6 +157,26 @@ TEST(ShowObjects, MazeWallsFaceTheirCorridorCellFloorsUpCeilingsDown)
     }
 }
 
+// The effects' own objects load with the engine's object loader, each with the polygon count its kind needs.
+TEST(ShowObjects, EffectObjectsLoadWithTheEngine)
+{
+    MountedShow mounted;
+    const std::map<std::string, int32_t> polygons = {
+        {ShowCheck::kWaterObject, 90}, {ShowCheck::kCageObject, 32}, {ShowCheck::kCubeObject, 12}};
+    for (const std::string& name : {std::string(ShowCheck::kWaterObject), std::string(ShowCheck::kCageObject),
+                                    std::string(ShowCheck::kCubeObject), ShowCheck::showObject(1),
+                                    ShowCheck::showObject(2), ShowCheck::showObject(3), ShowCheck::showObject(4)}) {
+        JSurfaceList surfaces(10);
+        RecordingConsole console;
+        const JMesh mesh(name.c_str(), &surfaces, console);
+        EXPECT_EQ(mesh.loadResult, 1) << name;
+        EXPECT_TRUE(console.clean()) << name << ": " << console.text;
+        if (polygons.contains(name)) {
+            EXPECT_EQ(mesh.polygonCount, polygons.at(name)) << name;
+        }
+    }
+}
+
 // The source's bone list, the engine's loader and its skinning agree: every bone starts and ends in
 // the rest pose where the list puts it, and at a key each bone has turned by its offsets about the
 // figure's axes at its head, carried along by its parent.

@@ -5,10 +5,13 @@
 #include "data/FileBytes.h"
 #include "data/PackArchive.h"
 #include "data/PackWriter.h"
+#include "engine3d/JCamera.h"
+#include "engine3d/JFrustum.h"
 #include "engine3d/JLwoLoader.h"
 #include "engine3d/JMesh.h"
 #include "engine3d/JSurfaceList.h"
 #include "platform/OfflinePlatform.h"
+#include "render/RenderContext.h"
 #include "runner/Console.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +297,7 @@ TEST(LwoLoader, RealObjectsLoadWithEveryFaceTurnedOutward)
         EXPECT_EQ(spikes.mesh.polygons[i].count, 2);
 }
 
-TEST(LwoLoader, MalformedInputLoadsWithinTheFile)
+TEST(LwoLoader, MalformedInputLoadsWithinTheFileAndDrawsSafely)
 {
     OfflinePlatform platform;
     platform.setQuiet(true);
@@ -323,10 +326,21 @@ TEST(LwoLoader, MalformedInputLoadsWithinTheFile)
         std::vector<float> xyz(size_t(count) * 3, 0.5f);
         cases.push_back(B::object({B::points(xyz), polygons({{{0, 1, 65534}, 1}, {{0, 0, 0}, 1}})}));
     }
+    // Whatever loaded also goes through a frame: garbage points (NaN, infinities, huge values) must not
+    // upset clipping, projection or the hand-over.
+    RenderContext context(nullptr, 640, 480);
+    JFrustum frustum;
+    frustum.setUp(632, 312, 640);
+    JCamera camera;
+    camera.height = 320;
     for (const Bytes& bytes : cases) {
         JSurfaceList list(4);
         Loaded o(bytes, list);
         expectConsistent(o.mesh, list);
+        o.mesh.world.translation({0, 0, 2});
+        context.beginFrame();
+        o.mesh.prepareFrame(127.5f, frustum);
+        o.mesh.drawFrame(context, nullptr, 0, frustum, camera, 0, 80);
     }
 }
 

@@ -34,7 +34,7 @@ std::string motion(const char* keyword, int keys, const char* end = "EndBehavior
 const char* const kItemsScene = "LWSC\n1\n\nFramesPerSecond 25\n"
                                 "AddNullObject First Null\n"
                                 "AddNullObject Second\nParentObject 1\n"
-                                "AddLight\nLightName Untyped\n\n" // a blank line: no second light
+                                "AddLight\n\nLightName Untyped\n" // a blank line: no second light
                                 "AddLight\nLightName Key\nLightColor 10 20 300\nLightType 1\nLightType 0\n"
                                 "ShowCamera 1 7\nParentObject 3\n";
 
