@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -330,7 +331,7 @@ TEST(ShowCheck, BrokenSourceFailsNamingTheFileAndTheRule)
         {"scenes/boneman.txt", "  144       0      0      0", "  144       0   0.01      0",
          "data\\scen2\\boneman.lws: bone Hips: a loop's last key equals its first"},
     };
-    const fs::path copy = fs::temp_directory_path() / "kalvora-broken-assets";
+    const fs::path copy = fs::temp_directory_path() / ("kalvora-broken-assets-" + std::to_string(::getpid()));
     for (const Case& c : cases) {
         fs::remove_all(copy);
         fs::copy(KALVORA_ASSETS_DIR, copy, fs::copy_options::recursive);
