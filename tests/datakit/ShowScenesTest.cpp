@@ -17,10 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
