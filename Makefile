@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 WIN_BUILD ?= build-win
 
-.PHONY: demo test test-sanitize test-tsan deps build win test-win
+.PHONY: demo test test-sanitize test-tsan deps build fuzz win test-win
 
 deps:
 	scripts/install-deps
@@ -45,3 +45,19 @@ win: deps
 # waveOut, and an offline capture compared with the native build's. Skipped where Wine cannot be installed.
 test-win: win
 	scripts/test-win $(WIN_BUILD) $(BUILD)
+
+# libFuzzer campaigns with clang: each target runs FUZZ_SECONDS on its seeds in fuzz/corpus/<target>, keeping
+# what it finds in build-fuzz/corpus/<target> and any crashing input in build-fuzz/findings/.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= xm pack picture lwo lws
+fuzz: deps
+	scripts/install-deps fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVORA_FUZZ=ON \
+	  -DKALVORA_TESTS=OFF -DKALVORA_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	mkdir -p build-fuzz/findings
+	set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t; \
+	  build-fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+	    -artifact_prefix=build-fuzz/findings/$$t- -print_final_stats=1 build-fuzz/corpus/$$t fuzz/corpus/$$t; \
+	done
