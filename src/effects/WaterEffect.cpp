@@ -113,8 +113,7 @@ void WaterEffect::transformObject(double t)
     for (int32_t i = 0; i < mesh.vertexCount; ++i) {
         JVertex& v = mesh.vertices[i];
         v.cameraPosition = m.transform(v.position);
-        v.clipFlags = 0;
-        v.project(kSurfaceDepth);
+        v.clipFlags = 0; // the segments project their ends themselves, guarded against z <= 1
     }
 }
 

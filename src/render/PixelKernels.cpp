@@ -48,6 +48,24 @@ void blitScaledRowScalar(uint32_t* dst, const uint32_t* src, int32_t count, uint
         dst[k] = addBytes(dst[k], modulate(src[(uint64_t(k) * step) >> 16], colour));
 }
 
+// One byte of a lit texel: min(255, ((texel byte x colour byte) >> 8) + ambient byte), at bit `shift`.
+template<int shift>
+inline uint32_t litByte(uint32_t t, uint32_t colour, uint32_t ambient)
+{
+    const uint32_t m = ((((t >> shift) & 255) * ((colour >> shift) & 255)) >> 8) + ((ambient >> shift) & 255);
+    return std::min(m, 255u) << shift;
+}
+
+void litSpanScalar(uint32_t* dst, const uint32_t* texture, int32_t count, uint32_t u, uint32_t du, uint32_t v,
+                   uint32_t dv, uint32_t colour, uint32_t ambient)
+{
+    for (int32_t k = 0; k < count; ++k, u += du, v += dv) {
+        const uint32_t t = texture[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
+        dst[k] = litByte<0>(t, colour, ambient) | litByte<8>(t, colour, ambient) | litByte<16>(t, colour, ambient) |
+                 litByte<24>(t, colour, ambient);
+    }
+}
+
 int16_t saturate16(int32_t v)
 {
     return int16_t(std::clamp(v, -32768, 32767));
@@ -96,8 +114,8 @@ void stepRowScalar(const int16_t* current, int16_t* previous, ptrdiff_t rowStart
 }
 
 const PixelKernels kScalar = {
-    "scalar",       addColorScalar,  subtractColorScalar, blitRowScalar, blitScaledRowScalar,
-    gridSpanScalar, gridBlockScalar, waterRowScalar,      stepRowScalar,
+    "scalar",       addColorScalar,  subtractColorScalar, blitRowScalar,  blitScaledRowScalar,
+    gridSpanScalar, gridBlockScalar, litSpanScalar,       waterRowScalar, stepRowScalar,
 };
 
 std::atomic<bool>& forcedScalar()

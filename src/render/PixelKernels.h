@@ -44,6 +44,10 @@ struct PixelKernels {
     // (light step >> 9) as signed 16 bits; then both edges take their row steps.
     void (*gridBlock)(uint32_t* dst, ptrdiff_t pitch, const uint32_t* texture, ptrdiff_t texturePitch, int32_t columns,
                       int32_t rows, GridEdges edges);
+    // One lit span of the rasterizer over a 256 x 256 texture: texel ((v >> 8) & 0xff00) | ((u >> 16) & 255),
+    // u += du, v += dv (32-bit wrap); each byte becomes min(255, ((texel x colour) >> 8) + ambient).
+    void (*litSpan)(uint32_t* dst, const uint32_t* texture, int32_t count, uint32_t u, uint32_t du, uint32_t v,
+                    uint32_t dv, uint32_t colour, uint32_t ambient);
     // One row y of renderWater: output columns 1 .. width - 1 from heights[y x width + k], k = 0 .. width - 2.
     void (*waterRow)(const WaterTables& tables, const uint8_t* picture, uint32_t* dstRow, const int16_t* heights,
                      int32_t width, int32_t y);

@@ -90,6 +90,39 @@ void blitScaledRowSse2(uint32_t* dst, const uint32_t* src, int32_t count, uint32
         dst[k] = modulateAdd1(dst[k], src[acc >> 16], c16);
 }
 
+// Lights the 16-bit lanes of texel bytes: min(255, ((t x c) >> 8) + a); t x c fits 16 bits unsigned.
+inline __m128i litLanes(__m128i t16, __m128i c16, __m128i a16)
+{
+    return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(t16, c16), 8), a16);
+}
+
+void litSpanSse2(uint32_t* dst, const uint32_t* texture, int32_t count, uint32_t u, uint32_t du, uint32_t v,
+                 uint32_t dv, uint32_t colour, uint32_t ambient)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c16 = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), zero);
+    const __m128i a16 = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(ambient)), zero);
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        uint32_t t[4];
+        for (uint32_t& texel : t) {
+            texel = texture[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
+            u += du;
+            v += dv;
+        }
+        const __m128i texels = _mm_set_epi32(int32_t(t[3]), int32_t(t[2]), int32_t(t[1]), int32_t(t[0]));
+        const __m128i lo = litLanes(_mm_unpacklo_epi8(texels, zero), c16, a16);
+        const __m128i hi = litLanes(_mm_unpackhi_epi8(texels, zero), c16, a16);
+        store128(dst + k, _mm_packus_epi16(lo, hi)); // at most 509: the pack clamps to 255
+    }
+    for (; k < count; ++k, u += du, v += dv) {
+        const __m128i t16 =
+            _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(texture[((v >> 8) & 0xff00) | ((u >> 16) & 255)])), zero);
+        const __m128i lit = litLanes(t16, c16, a16);
+        dst[k] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(lit, lit)));
+    }
+}
+
 // Lights four texels with four brightness values (one per pixel, in 16-bit lanes 0..3).
 inline __m128i light4(__m128i texels, __m128i b4)
 {
@@ -297,8 +330,8 @@ void stepRowSse2(const int16_t* current, int16_t* previous, ptrdiff_t rowStart, 
 }
 
 const PixelKernels kSse2 = {
-    "sse2",       addColorSse2,  subtractColorSse2, blitRowSse2, blitScaledRowSse2,
-    gridSpanSse2, gridBlockSse2, waterRowSse2,      stepRowSse2,
+    "sse2",       addColorSse2,  subtractColorSse2, blitRowSse2,  blitScaledRowSse2,
+    gridSpanSse2, gridBlockSse2, litSpanSse2,       waterRowSse2, stepRowSse2,
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/Rasterizer.h"
 
 #include "render/Fixed.h"
+#include "render/PixelKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,21 +57,6 @@ struct Edge {
     }
 };
 
-// One byte of a lit texel: min(255, ((texel byte x colour byte) >> 8) + ambient byte), at bit `shift`.
-template<int shift>
-inline uint32_t litByte(uint32_t t, uint32_t colour, uint32_t ambient)
-{
-    const uint32_t m = ((((t >> shift) & 255) * ((colour >> shift) & 255)) >> 8) + ((ambient >> shift) & 255);
-    return std::min(m, 255u) << shift;
-}
-
-// Unrolled with constant shifts: the lit spans spend most of their time here.
-inline uint32_t litTexel(uint32_t t, uint32_t colour, uint32_t ambient)
-{
-    return litByte<0>(t, colour, ambient) | litByte<8>(t, colour, ambient) | litByte<16>(t, colour, ambient) |
-           litByte<24>(t, colour, ambient);
-}
-
 // R(x) for a span end; far-off values are pinned where they cannot reach the target.
 inline int64_t toColumn(double x)
 {
@@ -109,8 +95,7 @@ void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
         for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
             dst[k] = tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
     } else {
-        for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
-            dst[k] = litTexel(tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)], p.colour, p.ambient);
+        pixelKernels().litSpan(dst, tex, int32_t(n), u, stepU, v, stepV, p.colour, p.ambient);
     }
 }
 

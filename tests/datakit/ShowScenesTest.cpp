@@ -20,6 +20,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -154,6 +155,26 @@ TEST(ShowObjects, MazeWallsFaceTheirCorridorCellFloorsUpCeilingsDown)
         const JVector a = floor.points[p.corners[0]];
         const JVector n = cross(floor.points[p.corners[1]] - a, floor.points[p.corners[2]] - a);
         EXPECT_GT(n.y * (a.y == 0.0 ? 1.0 : -1.0), 0.0) << (a.y == 0.0 ? "floor" : "ceiling");
+    }
+}
+
+// The effects' own objects load with the engine's object loader, each with the polygon count its kind needs.
+TEST(ShowObjects, EffectObjectsLoadWithTheEngine)
+{
+    MountedShow mounted;
+    const std::map<std::string, int32_t> polygons = {
+        {ShowCheck::kWaterObject, 90}, {ShowCheck::kCageObject, 32}, {ShowCheck::kCubeObject, 12}};
+    for (const std::string& name : {std::string(ShowCheck::kWaterObject), std::string(ShowCheck::kCageObject),
+                                    std::string(ShowCheck::kCubeObject), ShowCheck::showObject(1),
+                                    ShowCheck::showObject(2), ShowCheck::showObject(3), ShowCheck::showObject(4)}) {
+        JSurfaceList surfaces(10);
+        RecordingConsole console;
+        const JMesh mesh(name.c_str(), &surfaces, console);
+        EXPECT_EQ(mesh.loadResult, 1) << name;
+        EXPECT_TRUE(console.clean()) << name << ": " << console.text;
+        if (polygons.contains(name)) {
+            EXPECT_EQ(mesh.polygonCount, polygons.at(name)) << name;
+        }
     }
 }
 
@@ -310,7 +331,7 @@ TEST(ShowCheck, BrokenSourceFailsNamingTheFileAndTheRule)
         {"scenes/boneman.txt", "  144       0      0      0", "  144       0   0.01      0",
          "data\\scen2\\boneman.lws: bone Hips: a loop's last key equals its first"},
     };
-    const fs::path copy = fs::temp_directory_path() / "kalvora-broken-assets";
+    const fs::path copy = fs::temp_directory_path() / ("kalvora-broken-assets-" + std::to_string(::getpid()));
     for (const Case& c : cases) {
         fs::remove_all(copy);
         fs::copy(KALVORA_ASSETS_DIR, copy, fs::copy_options::recursive);

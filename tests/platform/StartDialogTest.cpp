@@ -129,13 +129,11 @@ TEST(StartDialog, RadioButtonsAreRoundAndTheTextIsSetInAnAntialiasedFont)
         }
     EXPECT_GT(ink, 0);
     EXPECT_GT(edge, 0);
-    SDL_SaveBMP(s, "/tmp/dialog.bmp");
     StartDialogInput in;
     in.focus = StartDialogInput::FocusGo;
     in.pressed = StartDialogModel::Yuck;
     in.pressedInside = true;
     model.windowed = 1;
     drawStartDialog(s, model, in);
-    SDL_SaveBMP(s, "/tmp/dialog2.bmp");
     SDL_FreeSurface(s);
 }

@@ -174,6 +174,11 @@ TEST_F(PixelKernelsAgree, SpanKernelsOnEveryShortCount)
         scalarPixelKernels().blitRow(a, reinterpret_cast<const uint32_t*>(texture.pixels()), count, colour);
         m_simd->blitRow(b, reinterpret_cast<const uint32_t*>(texture.pixels()), count, colour);
         EXPECT_EQ(0, std::memcmp(a, b, sizeof a)) << count;
+        const uint32_t ambient = word();
+        scalarPixelKernels().litSpan(a, reinterpret_cast<const uint32_t*>(texture.pixels()), count, u, du, v, dv,
+                                     colour, ambient);
+        m_simd->litSpan(b, reinterpret_cast<const uint32_t*>(texture.pixels()), count, u, du, v, dv, colour, ambient);
+        EXPECT_EQ(0, std::memcmp(a, b, sizeof a)) << count;
     }
 }
 

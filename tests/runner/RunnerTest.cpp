@@ -46,7 +46,9 @@ private:
 // Logs every present (the colour of row 0, and the band's) and its own destruction.
 class LoggedDisplay final : public Display {
 public:
-    explicit LoggedDisplay(std::vector<std::string>& log) : m_log(log) {}
+    LoggedDisplay(std::vector<std::string>& log, std::function<bool()> escapeHeld, bool& presentedWhileEscapeHeld)
+        : m_log(log), m_escapeHeld(std::move(escapeHeld)), m_presentedWhileEscapeHeld(presentedWhileEscapeHeld)
+    {}
     ~LoggedDisplay() override { m_log.push_back("destroy display"); }
     Bitmap& backBuffer() override { return m_frame; }
     int releaseBackBuffer() override { return 1; }
@@ -54,18 +56,17 @@ public:
     {
         const uint32_t top = m_frame.row32(0)[0] & 0xFFFFFF, band = m_frame.row32(80)[0] & 0xFF;
         m_log.push_back(top == 0xFFFFFF ? "white" : top || band ? "frame " + std::to_string(band) : "black");
-        presentedWhileEscapeHeld |= escapeHeld && escapeHeld();
+        m_presentedWhileEscapeHeld |= m_escapeHeld();
         return 1;
     }
     int mouseX() const override { return 0; }
     int mouseY() const override { return 0; }
     int mouseButton() const override { return 0; }
 
-    std::function<bool()> escapeHeld;
-    bool presentedWhileEscapeHeld = false;
-
 private:
     std::vector<std::string>& m_log;
+    std::function<bool()> m_escapeHeld;
+    bool& m_presentedWhileEscapeHeld;
     Bitmap m_frame{640, 480, Bitmap::FormatXrgb32};
 };
 
@@ -76,10 +77,8 @@ public:
     std::unique_ptr<Display> makeDisplay() override
     {
         log.push_back("make display");
-        auto d = std::make_unique<LoggedDisplay>(log);
-        d->escapeHeld = [this] { return m_clock.escapeHeld(); };
-        display = d.get();
-        return d;
+        return std::make_unique<LoggedDisplay>(
+            log, [this] { return m_clock.escapeHeld(); }, presentedWhileEscapeHeld);
     }
     ShowEffects makeEffects(Console&, RenderContext&) override
     {
@@ -100,7 +99,7 @@ public:
     int64_t escapeAtFrame = -1;
 
     std::vector<std::string>& log;
-    LoggedDisplay* display = nullptr;
+    bool presentedWhileEscapeHeld = false;
     std::vector<double> elapsed[kEffectCount]; // every render's elapsed, per effect
     uint32_t start = 0;
 
@@ -268,7 +267,7 @@ TEST(Runner, EscapeHeldAtStartHoldsTheShowBackAndDoesNotEndIt)
     });
     EXPECT_EQ(s.run(3), 1);
     release.join();
-    EXPECT_FALSE(s.host.display->presentedWhileEscapeHeld);
+    EXPECT_FALSE(s.host.presentedWhileEscapeHeld);
     EXPECT_EQ(s.reason, EndReason::Frames);
 }
 
