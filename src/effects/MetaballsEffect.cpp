@@ -252,12 +252,7 @@ void MetaballsEffect::drawBlob(Bitmap& view, double t)
         const JPolygon& p = blob.polygons[i];
         if (p.count < 3)
             continue;
-        const JVertex& a = *p.vertices[0];
-        const JVertex& b = *p.vertices[1];
-        const JVertex& c = *p.vertices[2];
-        const double winding =
-            (b.screenX - a.screenX) * (c.screenY - a.screenY) - (b.screenY - a.screenY) * (c.screenX - a.screenX);
-        if (!(winding > 0))
+        if (!(screenWinding(*p.vertices[0], *p.vertices[1], *p.vertices[2]) > 0))
             continue;
         double depth = 0;
         for (int32_t k = 0; k < p.count; ++k)

@@ -50,12 +50,7 @@ int32_t ShowObject::sortPolygons()
         }
         if (near)
             continue;
-        const JVertex& a = *p.vertices[0];
-        const JVertex& b = *p.vertices[1];
-        const JVertex& c = *p.vertices[2];
-        const double winding =
-            (c.screenY - a.screenY) * (b.screenX - a.screenX) - (b.screenY - a.screenY) * (c.screenX - a.screenX);
-        if (!(winding > 0))
+        if (!(screenWinding(*p.vertices[0], *p.vertices[1], *p.vertices[2]) > 0))
             continue;
         m_order[size_t(listed++)] = RadixRecord{i, 0, std::max(0, truncToInt32(200000 - 100 * depth))};
     }

@@ -41,3 +41,10 @@ public:
     uint8_t smoothCount = 0;     // how many of them belong to smooth surfaces (saturates at 255); 0 = not lit
     uint8_t uvDone = 0;          // texture coordinates computed
 };
+
+// Twice the signed area of the projected triangle a, b, c (y down): positive when the corners run clockwise
+// on the screen.
+inline double screenWinding(const JVertex& a, const JVertex& b, const JVertex& c)
+{
+    return (b.screenX - a.screenX) * (c.screenY - a.screenY) - (b.screenY - a.screenY) * (c.screenX - a.screenX);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // A floating-point RGB picture for drawing the show's pictures (values 0..1, clamped on output).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -32,6 +33,20 @@ inline Rgb hex(uint32_t rgb)
 {
     return {static_cast<float>((rgb >> 16) & 0xFF) / 255.0f, static_cast<float>((rgb >> 8) & 0xFF) / 255.0f,
             static_cast<float>(rgb & 0xFF) / 255.0f};
+}
+
+// The show's palette: a frozen night with aurora light and gold sparks.
+inline const Rgb kNight = hex(0x07061A);
+inline const Rgb kIndigo = hex(0x1D1550);
+inline const Rgb kViolet = hex(0x6A2C9A);
+inline const Rgb kRose = hex(0xC23C8C);
+inline const Rgb kCyan = hex(0x2FD4E0);
+inline const Rgb kIce = hex(0xBFF6FF);
+inline const Rgb kGold = hex(0xFFB347);
+
+inline float clamp01(float v)
+{
+    return std::clamp(v, 0.0f, 1.0f);
 }
 
 // A single-channel coverage or height field of the same shape as a Canvas.

@@ -11,20 +11,8 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-// The show's palette: a frozen night with aurora light and gold sparks.
-const Rgb kNight = hex(0x07061A);
-const Rgb kIndigo = hex(0x1D1550);
-const Rgb kViolet = hex(0x6A2C9A);
-const Rgb kRose = hex(0xC23C8C);
-const Rgb kCyan = hex(0x2FD4E0);
-const Rgb kIce = hex(0xBFF6FF);
-const Rgb kGold = hex(0xFFB347);
 const Rgb kWhite = {1.0f, 1.0f, 1.0f};
 
-float clamp01(float v)
-{
-    return std::clamp(v, 0.0f, 1.0f);
-}
 float smoothstep(float a, float b, float v)
 {
     const float t = clamp01((v - a) / (b - a));

@@ -7,19 +7,6 @@
 
 namespace {
 
-const Rgb kNight = hex(0x07061A);
-const Rgb kIndigo = hex(0x1D1550);
-const Rgb kViolet = hex(0x6A2C9A);
-const Rgb kRose = hex(0xC23C8C);
-const Rgb kCyan = hex(0x2FD4E0);
-const Rgb kIce = hex(0xBFF6FF);
-const Rgb kGold = hex(0xFFB347);
-
-float clamp01(float v)
-{
-    return std::clamp(v, 0.0f, 1.0f);
-}
-
 // Distance in pixels from (x, y) to the nearest mortar line of a running-bond wall of bricks
 // `w` x `h`, each course shifted by half a brick; also the brick's own number.
 float mortarDistance(int32_t x, int32_t y, int32_t w, int32_t h, int32_t& brick)
