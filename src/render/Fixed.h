@@ -3,11 +3,25 @@
 
 #include <cmath>
 #include <cstdint>
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 // Rounds to the nearest integer, halves to even (the processor's default mode): 2.5 -> 2, 3.5 -> 4.
 inline double roundHalfEven(double a)
 {
     return std::nearbyint(a);
+}
+
+// The integer nearest to `a`, halves to even, for |a| < 2^62: on x86-64 one conversion instruction in the
+// processor's default rounding mode (the same result as roundHalfEven, without the library call).
+inline int64_t nearestInt64(double a)
+{
+#if defined(__x86_64__) || defined(_M_X64)
+    return _mm_cvtsd_si64(_mm_set_sd(a));
+#else
+    return static_cast<int64_t>(std::nearbyint(a));
+#endif
 }
 
 // The low 32 bits of the 64-bit integer nearest to `a` (halves to even). Reduces modulo 2^32 first, so any
@@ -18,7 +32,7 @@ inline int32_t fixedLow32(double a)
         return 0;
     // Within the int64 range the conversion keeps the same low bits without the reduction.
     if (std::fabs(a) < 4611686018427387904.0)
-        return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(a))));
+        return static_cast<int32_t>(static_cast<uint32_t>(nearestInt64(a)));
     const double reduced = std::fmod(a, 4294967296.0);
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(reduced))));
 }

@@ -23,7 +23,7 @@ RasterTarget g_target;
 // R(a): a + 0.5 rounded to the nearest integer, halves to even.
 inline int64_t roundRow(double a)
 {
-    return int64_t(roundHalfEven(a + 0.5));
+    return nearestInt64(a + 0.5);
 }
 
 // Beyond this a coordinate cannot matter to a 768-row target; it keeps the row arithmetic in 64 bits.
@@ -60,7 +60,7 @@ struct Edge {
 // R(x) for a span end; far-off values are pinned where they cannot reach the target.
 inline int64_t toColumn(double x)
 {
-    return int64_t(std::clamp(roundHalfEven(x + 0.5), -kMaxScreen, kMaxScreen));
+    return nearestInt64(std::clamp(x + 0.5, -kMaxScreen, kMaxScreen)); // the bounds are whole numbers
 }
 
 void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)

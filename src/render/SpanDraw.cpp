@@ -8,10 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 constexpr int32_t kTextureSize = 256;
@@ -63,15 +59,10 @@ bool usableEnd(const TexturePoint& p)
     return std::isfinite(p.w) && p.w > 0;
 }
 
-// Round half to even of a value already known to lie within int32: the processor's own conversion in its
-// default rounding mode where there is one (the same result as roundHalfEven, without a library call).
+// Round half to even of a value already known to lie within int32.
 int32_t roundToInt32(double d)
 {
-#if defined(__SSE2__)
-    return _mm_cvtsd_si32(_mm_set_sd(d));
-#else
-    return int32_t(roundHalfEven(d));
-#endif
+    return int32_t(nearestInt64(d));
 }
 
 // round((b - a) / m x 65536) when it fits int32. For the usual power-of-two m the division is a multiplication

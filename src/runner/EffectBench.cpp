@@ -39,6 +39,14 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
+const char* optionText(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], name))
+            return argv[i + 1];
+    return nullptr;
+}
+
 int optionValue(int argc, char** argv, const char* name, int fallback)
 {
     for (int i = 1; i + 1 < argc; ++i)
@@ -64,6 +72,7 @@ int runEffectBench(int argc, char** argv, EffectTable table)
 {
     const int frames = optionValue(argc, argv, "--bench-frames", 200);
     const int runs = optionValue(argc, argv, "--bench-runs", 5);
+    const char* only = optionText(argc, argv, "--bench-effect");
 
     OfflinePlatform offline;
     offline.setQuiet(true);
@@ -106,6 +115,8 @@ int runEffectBench(int argc, char** argv, EffectTable table)
     };
     std::vector<Row> rows;
     for (const EffectRow& row : table) {
+        if (only && std::strcmp(only, row.name))
+            continue;
         std::vector<double> perFrame;
         for (int r = 0; r < runs; ++r) {
             std::unique_ptr<Effect> effect = row.make(console, context);

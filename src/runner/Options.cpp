@@ -36,6 +36,7 @@ const char* optionsHelp()
            "  --bench              time every effect on the offline platform and print a table\n"
            "  --bench-frames N     frames per run (default 200)\n"
            "  --bench-runs N       runs per effect, the median is shown (default 5)\n"
+           "  --bench-effect NAME  time only the effect of that class name (for profiling)\n"
            "  --help               this text\n"
            "  --version            the program's version\n"
            "F12 writes a PNG of the current frame into the current directory. Escape ends the show.\n";
@@ -95,6 +96,9 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error)
                 error = std::string(a) + " takes a whole number of at least 1";
                 return false;
             }
+        } else if (!std::strcmp(a, "--bench-effect")) {
+            if (!value(v))
+                return false;
         } else if (!std::strcmp(a, "--scale")) {
             if (!value(v))
                 return false;
