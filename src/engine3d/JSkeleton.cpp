@@ -55,6 +55,11 @@ void JSkeleton::prepare(const JVector* restPoints, int32_t n)
     for (int32_t i = 0; i < count; ++i)
         computeWeights(*bones[size_t(i)]);
     normaliseWeights();
+    // The frame loop reads each vertex's weights side by side.
+    m_vertexWeights.assign(size_t(restVertexCount) * size_t(count), 0.0);
+    for (int32_t k = 0; k < restVertexCount; ++k)
+        for (int32_t i = 0; i < count; ++i)
+            m_vertexWeights[size_t(k) * size_t(count) + size_t(i)] = bones[size_t(i)]->weights[size_t(k)];
     m_movements.assign(size_t(count), JMatrix());
 }
 
@@ -129,10 +134,10 @@ JVector JSkeleton::deformedPosition(int32_t k) const
     const JVector& rest = restPositions[size_t(k)];
     if (m_unweighted[size_t(k)])
         return rest;
+    const double* weights = &m_vertexWeights[size_t(k) * size_t(count)];
+    const JMatrix* movements = m_movements.data();
     JVector sum{0, 0, 0};
-    for (int32_t i = 0; i < count; ++i) {
-        const double w = bones[size_t(i)]->weights[size_t(k)];
-        sum = sum + w * m_movements[size_t(i)].transform(rest);
-    }
+    for (int32_t i = 0; i < count; ++i)
+        sum = sum + weights[i] * movements[i].transform(rest);
     return sum;
 }

@@ -49,6 +49,7 @@ private:
     double boneStrength(const JBone& bone) const;
     void normaliseWeights();
 
-    std::vector<JMatrix> m_movements;  // per bone, world x restInverse of the current frame
-    std::vector<uint8_t> m_unweighted; // per rest vertex: no bone has any weight on it
+    std::vector<JMatrix> m_movements;    // per bone, world x restInverse of the current frame
+    std::vector<uint8_t> m_unweighted;   // per rest vertex: no bone has any weight on it
+    std::vector<double> m_vertexWeights; // the bones' weights as of prepare, per rest vertex in bone order
 };

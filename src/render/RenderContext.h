@@ -10,8 +10,10 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class Display;
+struct ScanCorner;
 
 class RenderContext {
 public:
@@ -109,6 +111,10 @@ private:
     std::array<TextureSource, kMaxTextures> m_sources{};
     int m_textureCount = 0;
     const Bitmap* m_texture = nullptr;
+
+    // The corners of the polygon being scanned, prepared once each; room for kCornerRoom from the start.
+    static constexpr int kCornerRoom = 64;
+    std::vector<ScanCorner> m_corners;
 
     int m_textureMode = 0;
     int m_shadeMode = 0;
