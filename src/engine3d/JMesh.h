@@ -100,8 +100,12 @@ public:
     void illuminateFromDirection(const JVector& towardLight, const JLight& light);
     // Adds a light at the object-space point `lightPosition` (no attenuation).
     void illuminateFromPoint(const JVector& lightPosition, const JLight& light);
+    // True when every corner of every listed polygon is one of the listed vertices (clipping keeps it so).
+    bool cornersListed() const;
     // Clips every drawable polygon that existed when this plane began against `plane` with flag bit `bit`.
-    void clipAgainst(const JPlane& plane, int32_t bit);
+    // With `cornersListed` (what cornersListed() tells), a plane no listed vertex is outside of is passed
+    // over at once.
+    void clipAgainst(const JPlane& plane, int32_t bit, bool cornersListed = false);
     // Projects every vertex with no clip flags.
     void project(float zoom);
     // Hands every drawable polygon of 3..64 corners that passes the winding test to `context`; the screen

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -356,8 +357,34 @@ void JMesh::illuminateFromPoint(const JVector& lightPosition, const JLight& ligh
     }
 }
 
-void JMesh::clipAgainst(const JPlane& plane, int32_t bit)
+bool JMesh::cornersListed() const
 {
+    const JVertex* first = vertices.get();
+    const JVertex* end = first + listedVertices();
+    const std::less<const JVertex*> before;
+    for (int i = 0, n = listedPolygons(); i < n; ++i) {
+        const JPolygon& polygon = polygons[i];
+        for (int k = 0; k < polygon.count; ++k) {
+            const JVertex* v = polygon.vertices[k];
+            if (!v || before(v, first) || !before(v, end))
+                return false;
+        }
+    }
+    return true;
+}
+
+void JMesh::clipAgainst(const JPlane& plane, int32_t bit, bool cornersListed)
+{
+    // With every corner a listed vertex and none of them outside, clipPolygon would find every corner
+    // inside and change nothing.
+    if (cornersListed) {
+        const JVertex* first = vertices.get();
+        const bool anyOutside = std::any_of(first, first + listedVertices(), [&](const JVertex& v) {
+            return !(plane.distance(v.cameraPosition) >= 0.0);
+        });
+        if (!anyOutside)
+            return;
+    }
     // Polygons this plane appends are inside it by construction and are not clipped again by it.
     for (int i = 0, n = listedPolygons(); i < n; ++i)
         if (polygons[i].flags == 0)
