@@ -70,11 +70,13 @@ struct Edge {
 };
 
 // A walk from the top corner along the corner array in one direction, at most `count` edges long.
+// The edge is set by the first advance; nothing reads it before.
 struct Chain {
+    Chain(int32_t start, int32_t step) : index(start), direction(step) {}
     int32_t index;
     int32_t direction;
     int32_t steps = 0;
-    Edge edge{};
+    Edge edge;
 };
 
 struct Polygon {
@@ -102,6 +104,7 @@ bool advance(Chain& chain, const Polygon& polygon, int32_t y)
             continue; // horizontal, rising, or ending before this row
         const double height = double(b.y) - double(a.y);
         const double down = y - double(a.y);
+#pragma GCC unroll 8
         for (int i = 0; i < N; ++i) {
             chain.edge.change[i] = (double(b.value[i]) - double(a.value[i])) / height;
             chain.edge.value[i] = double(a.value[i]) + chain.edge.change[i] * down;
@@ -115,6 +118,7 @@ bool advance(Chain& chain, const Polygon& polygon, int32_t y)
 template<int N>
 void step(Edge& edge)
 {
+#pragma GCC unroll 8
     for (int i = 0; i < N; ++i)
         edge.value[i] += edge.change[i];
 }
@@ -132,6 +136,7 @@ bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
     const double k = 1.0 / (right.value[AttrX] - left.value[AttrX]);
     const double across = x0 - left.value[AttrX];
     double at[AttrCount], change[AttrCount];
+#pragma GCC unroll 8
     for (int i = AttrW; i < N; ++i) {
         change[i] = (right.value[i] - left.value[i]) * k;
         at[i] = left.value[i] + across * change[i];
@@ -164,7 +169,7 @@ bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
 template<int N, class Insert>
 void scanPolygon(const Polygon& polygon, int32_t top, int32_t firstRow, int32_t width, Span span, Insert insert)
 {
-    Chain chains[2] = {{top, 1}, {top, -1}};
+    Chain chains[2] = {Chain(top, 1), Chain(top, -1)};
     Chain* left = &chains[0];
     Chain* right = &chains[1];
     if (!advance<N>(*left, polygon, firstRow) || !advance<N>(*right, polygon, firstRow))
