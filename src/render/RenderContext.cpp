@@ -7,6 +7,7 @@
 #include "render/TextureHash.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -394,21 +395,24 @@ void RenderContext::indexColumns(int32_t y, int32_t from, int32_t to, Span* span
 void RenderContext::insertSpan(int32_t y, const Span& n)
 {
     Span* e = spanAt(y, n.x0);
-    int32_t open = -1; // first column of the piece of n being collected, or -1
+    int32_t open = -1;        // first column of the piece of n being collected, or -1
+    Span* openSpan = nullptr; // the span holding column `open`; untouched until the piece is placed
     for (int32_t a = n.x0; a <= n.x1;) {
         const int32_t b = std::min(e->x1, n.x1);
         const Run run = winningRun(n, *e, a, b);
         const bool won = run.first <= run.last;
         bool placed = false;
         if (open >= 0 && (!won || run.first > a)) {
-            placePiece(y, n, open, a - 1);
+            placePiece(y, n, open, a - 1, openSpan);
             open = -1;
             placed = true;
         }
-        if (won && open < 0)
+        if (won && open < 0) {
             open = run.first;
+            openSpan = e; // a piece ending before column a leaves e as it was
+        }
         if (won && run.last < b) {
-            placePiece(y, n, open, run.last);
+            placePiece(y, n, open, run.last, openSpan);
             open = -1;
             placed = true;
         }
@@ -417,17 +421,17 @@ void RenderContext::insertSpan(int32_t y, const Span& n)
             e = placed ? spanAt(y, a) : e->next;
     }
     if (open >= 0)
-        placePiece(y, n, open, n.x1);
+        placePiece(y, n, open, n.x1, openSpan);
 }
 
-void RenderContext::placePiece(int32_t y, const Span& n, int32_t s, int32_t t)
+void RenderContext::placePiece(int32_t y, const Span& n, int32_t s, int32_t t, Span* left)
 {
     // A piece takes at most two spans: itself and the right part of a span it falls inside.
     if (m_capacity - m_inUse < 2) {
         ++m_dropped;
         return;
     }
-    Span* left = spanAt(y, s);
+    assert(left->x0 <= s && s <= left->x1);
     Span* piece = takeSpan();
     *piece = n;
     piece->x0 = s;
