@@ -230,25 +230,28 @@ int RenderContext::beginFrame()
     if (!m_target && m_display)
         m_target = &m_display->backBuffer();
     m_free = nullptr;
-    m_handedOut = 0;
-    m_inUse = 0;
     m_dropped = 0;
-    const uint32_t colour = packColor(m_backRed, m_backGreen, m_backBlue);
-    for (int y = 0; y < m_height && m_width > 0; ++y) {
-        Span* sentinel = takeSpan();
-        Span* background = takeSpan();
-        *sentinel = Span{};
-        sentinel->x0 = sentinel->x1 = sentinel->origin = kSentinelColumn;
-        sentinel->next = background;
-        *background = Span{};
-        background->x1 = m_width - 1;
-        background->w = kBackgroundDepth;
-        background->colour = colour;
-        background->kind = m_clearBackground ? SpanFlat : SpanSkip;
-        background->previous = sentinel;
-        m_rowHeads[y] = sentinel;
-        std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, background);
+    // Rows 0 .. height - 1 take pool entries 2y (sentinel) and 2y + 1 (background), as if each row took
+    // two spans in turn.
+    const int32_t rows = m_width > 0 ? m_height : 0;
+    Span sentinel;
+    sentinel.x0 = sentinel.x1 = sentinel.origin = kSentinelColumn;
+    Span background;
+    background.x1 = m_width - 1;
+    background.w = kBackgroundDepth;
+    background.colour = packColor(m_backRed, m_backGreen, m_backBlue);
+    background.kind = m_clearBackground ? SpanFlat : SpanSkip;
+    for (int32_t y = 0; y < rows; ++y) {
+        Span* head = &m_pool[size_t(2 * y)];
+        Span* back = head + 1;
+        *head = sentinel;
+        head->next = back;
+        *back = background;
+        back->previous = head;
+        m_rowHeads[y] = head;
+        std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, back);
     }
+    m_handedOut = m_inUse = 2 * rows;
     m_rowsReady = m_width > 0 && m_height > 0;
     return 1;
 }
