@@ -92,7 +92,7 @@ private:
 
     std::unique_ptr<Span[]> m_pool;
     std::unique_ptr<Span*[]> m_rowHeads;
-    // Per row, for every 32nd column, the span holding it: where a search for a column starts.
+    // Per row, for every 16th column, the span holding it: where a search for a column starts.
     static constexpr int kIndexShift = 4;
     std::unique_ptr<Span*[]> m_columnIndex;
     int m_indexPerRow = 0;
