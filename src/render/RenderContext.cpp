@@ -23,14 +23,18 @@ namespace {
 constexpr int32_t kSentinelColumn = -4;
 constexpr float kBackgroundDepth = 1e-12f; // farther than anything drawn
 
-// R(a): a + 0.5 in double, rounded to the nearest integer, halves to even. Below 2^52 one conversion
-// instruction gives the same integer as roundHalfEven; from there on every double is already whole (and a
-// NaN stays NaN). The sign of a zero result may differ, which no comparison or conversion here sees.
+// R(a): a + 0.5 in double, rounded to the nearest integer, halves to even. Below 2^52, adding and taking
+// away 2^52 (with the sign of the value) rounds it in the processor's default mode, the same integer as
+// roundHalfEven without a call; from 2^52 on every double is already whole (and a NaN stays NaN). The sign
+// of a zero result may differ, which no comparison or conversion here sees.
 double roundRow(double a)
 {
     const double x = a + 0.5;
     constexpr double kAllWhole = 4503599627370496.0; // 2^52
-    return std::fabs(x) < kAllWhole ? double(nearestInt64(x)) : x;
+    if (!(std::fabs(x) < kAllWhole))
+        return x;
+    const double shift = std::copysign(kAllWhole, x);
+    return (x + shift) - shift;
 }
 
 // Values carried along polygon edges and across spans; the texture pair comes last so that untextured
