@@ -136,10 +136,11 @@ bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
     const double xl = roundRow(left.value[AttrX]), xr = roundRow(right.value[AttrX]) - 1;
     if (!(xr >= xl) || xr < 0 || xl > width - 1)
         return false;
-    const auto x0 = int32_t(std::max(xl, 0.0));
+    const double first = xl > 0.0 ? xl : 0.0; // +0 or a whole number below width, as x0 holds it
+    const auto x0 = int32_t(first);
     const auto x1 = int32_t(std::min(xr, double(width - 1)));
     const double k = 1.0 / (right.value[AttrX] - left.value[AttrX]);
-    const double across = x0 - left.value[AttrX];
+    const double across = first - left.value[AttrX];
     double at[AttrCount], change[AttrCount];
 #pragma GCC unroll 8
     for (int i = AttrW; i < N; ++i) {
@@ -303,17 +304,22 @@ int RenderContext::drawPolygon(const JScreenVertex* const* vertices, int count)
     const bool textured = (m_attributes & SpanAttrTexture) != 0;
     ScanCorner* corners = m_corners.data();
     int32_t top = 0, bottom = 0;
+    float topY = 0, bottomY = 0; // y of corners top and bottom
     for (int32_t i = 0; i < count; ++i) {
         if (!prepare(*vertices[i], textured, corners[i]))
             return 1;
         const float y = vertices[i]->y;
-        if (y < vertices[top]->y)
+        if (i == 0 || y < topY) {
             top = i;
-        if (y > vertices[bottom]->y)
+            topY = y;
+        }
+        if (i == 0 || y > bottomY) {
             bottom = i;
+            bottomY = y;
+        }
     }
-    // Rows R(ymin - 1/2) .. R(ymax - 1/2) - 1, clipped to the frame.
-    const double yTop = roundRow(vertices[top]->y - 0.5f), yBottom = roundRow(vertices[bottom]->y - 0.5f);
+    // Rows R(ymin - 1/2) .. R(ymax - 1/2) - 1, clipped to the frame (a prepared corner's y is y - 1/2).
+    const double yTop = roundRow(corners[top].y), yBottom = roundRow(corners[bottom].y);
     if (yTop >= yBottom)
         return 1;
     const auto firstRow = int32_t(std::max(yTop, 0.0));
