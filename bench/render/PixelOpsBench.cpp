@@ -52,17 +52,18 @@ Scene& scene()
     return s;
 }
 
-// Argument 0: scalar reference, 1: SIMD kernels.
+// Argument 0: scalar reference, 1: SSE2, 2: AVX2 (where there is none, the start-up choice).
 void choose(benchmark::State& state)
 {
-    forceScalarPixelKernels(state.range(0) == 0);
+    const PixelKernels* sets[] = {&scalarPixelKernels(), sse2PixelKernels(), avx2PixelKernels()};
+    usePixelKernels(sets[state.range(0)]);
     state.SetLabel(pixelKernels().name);
 }
 
 void perPixel(benchmark::State& state, int64_t pixels)
 {
     state.SetItemsProcessed(state.iterations() * pixels);
-    forceScalarPixelKernels(false);
+    usePixelKernels(nullptr);
 }
 
 } // namespace
@@ -143,7 +144,7 @@ static void BM_DrawGrid(benchmark::State& state)
     }
     perPixel(state, 640 * 320);
 }
-BENCHMARK(BM_DrawGrid)->Arg(0)->Arg(1);
+BENCHMARK(BM_DrawGrid)->Arg(0)->Arg(1)->Arg(2);
 
 static void BM_RenderWater(benchmark::State& state)
 {
@@ -155,7 +156,7 @@ static void BM_RenderWater(benchmark::State& state)
     }
     perPixel(state, 640 * 320);
 }
-BENCHMARK(BM_RenderWater)->Arg(0)->Arg(1);
+BENCHMARK(BM_RenderWater)->Arg(0)->Arg(1)->Arg(2);
 
 static void BM_StepWater(benchmark::State& state)
 {
@@ -167,7 +168,7 @@ static void BM_StepWater(benchmark::State& state)
     }
     perPixel(state, 640 * 320);
 }
-BENCHMARK(BM_StepWater)->Arg(0)->Arg(1);
+BENCHMARK(BM_StepWater)->Arg(0)->Arg(1)->Arg(2);
 
 static void BM_DrawLine(benchmark::State& state)
 {

@@ -118,10 +118,22 @@ const PixelKernels kScalar = {
     gridSpanScalar, gridBlockScalar, litSpanScalar,       waterRowScalar, stepRowScalar,
 };
 
-std::atomic<bool>& forcedScalar()
+// AVX2 where the processor has it, else SSE2; scalar when the build has neither or the switch asks for it.
+const PixelKernels* defaultSet()
 {
-    static std::atomic<bool> forced{scalarKernelsOnly()};
-    return forced;
+    if (scalarKernelsOnly())
+        return &kScalar;
+    if (const PixelKernels* avx2 = avx2PixelKernels())
+        return avx2;
+    if (const PixelKernels* sse2 = sse2PixelKernels())
+        return sse2;
+    return &kScalar;
+}
+
+std::atomic<const PixelKernels*>& chosen()
+{
+    static std::atomic<const PixelKernels*> set{defaultSet()};
+    return set;
 }
 
 } // namespace
@@ -133,13 +145,10 @@ const PixelKernels& scalarPixelKernels()
 
 const PixelKernels& pixelKernels()
 {
-    const PixelKernels* simd = sse2PixelKernels();
-    if (simd && !forcedScalar().load(std::memory_order_relaxed))
-        return *simd;
-    return kScalar;
+    return *chosen().load(std::memory_order_relaxed);
 }
 
-void forceScalarPixelKernels(bool scalar)
+void usePixelKernels(const PixelKernels* set)
 {
-    forcedScalar().store(scalar, std::memory_order_relaxed);
+    chosen().store(set ? set : defaultSet(), std::memory_order_relaxed);
 }

@@ -73,10 +73,22 @@ void texturedShadedScalar(uint32_t* dst, int32_t count, const uint32_t* texels, 
 
 const SpanKernels kScalar = {"scalar", fillScalar, gouraudScalar, texturedScalar, texturedShadedScalar};
 
-std::atomic<bool>& forcedScalar()
+// AVX2 where the processor has it, else SSE2; scalar when the build has neither or the switch asks for it.
+const SpanKernels* defaultSet()
 {
-    static std::atomic<bool> forced{scalarKernelsOnly()};
-    return forced;
+    if (scalarKernelsOnly())
+        return &kScalar;
+    if (const SpanKernels* avx2 = avx2SpanKernels())
+        return avx2;
+    if (const SpanKernels* sse2 = sse2SpanKernels())
+        return sse2;
+    return &kScalar;
+}
+
+std::atomic<const SpanKernels*>& chosen()
+{
+    static std::atomic<const SpanKernels*> set{defaultSet()};
+    return set;
 }
 
 } // namespace
@@ -88,13 +100,10 @@ const SpanKernels& scalarSpanKernels()
 
 const SpanKernels& spanKernels()
 {
-    const SpanKernels* simd = sse2SpanKernels();
-    if (simd && !forcedScalar().load(std::memory_order_relaxed))
-        return *simd;
-    return kScalar;
+    return *chosen().load(std::memory_order_relaxed);
 }
 
-void forceScalarSpanKernels(bool scalar)
+void useSpanKernels(const SpanKernels* set)
 {
-    forcedScalar().store(scalar, std::memory_order_relaxed);
+    chosen().store(set ? set : defaultSet(), std::memory_order_relaxed);
 }

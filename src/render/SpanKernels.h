@@ -1,6 +1,7 @@
 #pragma once
-// The pixel loops of the span buffer: a scalar reference set and an SSE2 set with identical results, one of
-// them chosen once (scalarKernelsOnly(), or forceScalarSpanKernels, picks the scalar set).
+// The pixel loops of the span buffer: a scalar reference set, an SSE2 set and an AVX2 set with identical
+// results, one of them chosen once: AVX2 where the processor has it, else SSE2 (scalarKernelsOnly() picks
+// the scalar set).
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,10 @@ struct SpanKernels {
 const SpanKernels& scalarSpanKernels();
 // The SSE2 set, or null where the build has none.
 const SpanKernels* sse2SpanKernels();
-// The set in use: SSE2 unless forced to scalar.
+// The AVX2 set (the SSE2 one with its textured loops eight pixels wide), or null where the build or the
+// processor has none.
+const SpanKernels* avx2SpanKernels();
+// The set in use: AVX2, else SSE2, unless forced to scalar.
 const SpanKernels& spanKernels();
-void forceScalarSpanKernels(bool scalar);
+// Puts `set` in use (tests and benchmarks compare the sets); null restores the start-up choice.
+void useSpanKernels(const SpanKernels* set);

@@ -1,0 +1,21 @@
+#pragma once
+// The AVX2 kernels are compiled per function (the rest of the program keeps the baseline instruction set)
+// and chosen at run time only when the processor and the operating system support AVX2.
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define KALVORA_HAS_AVX2 1
+#define KALVORA_AVX2 __attribute__((target("avx2")))
+#else
+#define KALVORA_HAS_AVX2 0
+#define KALVORA_AVX2
+#endif
+
+// True when the AVX2 kernels may run here.
+inline bool processorHasAvx2()
+{
+#if KALVORA_HAS_AVX2
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
