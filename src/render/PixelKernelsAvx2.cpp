@@ -1,5 +1,5 @@
 // AVX2 versions of the widest pixel kernels: eight pixels a step, texels fetched by one gather. Each gives
-// exactly the scalar reference's pixels; the tails (fewer than eight pixels) go to the SSE2 set.
+// exactly the scalar reference's pixels.
 #include "render/PixelKernels.h"
 
 #include "render/PixelCells.h"
@@ -10,7 +10,7 @@
 
 namespace {
 
-const PixelKernels* g_sse2 = nullptr; // the set this one falls back to for tails and unusual shapes
+const PixelKernels* g_sse2 = nullptr; // the set this one falls back to for unusual block shapes
 
 KALVORA_AVX2 inline void store256(void* p, __m256i v)
 {
@@ -50,19 +50,21 @@ KALVORA_AVX2 void litSpanAvx2(uint32_t* dst, const uint32_t* texture, int32_t co
     __m256i uu = _mm256_add_epi32(_mm256_set1_epi32(int32_t(u)), ramp8(du));
     __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(int32_t(v)), ramp8(dv));
     const __m256i stepU = _mm256_set1_epi32(int32_t(8 * du)), stepV = _mm256_set1_epi32(int32_t(8 * dv));
-    int32_t k = 0;
-    for (; k + 8 <= count; k += 8) {
+    // Whole groups of eight, then the rest as one group stored in part (the texel indices always lie
+    // within the texture, so the extra lanes read harmlessly).
+    for (int32_t k = 0; k < count; k += 8) {
         const __m256i texels = gather(texture, texelIndex(uu, vv));
         // Unpacking and packing both work within 128-bit halves, so the pixel order survives.
         const __m256i lo = litLanes(_mm256_unpacklo_epi8(texels, zero), c16, a16);
         const __m256i hi = litLanes(_mm256_unpackhi_epi8(texels, zero), c16, a16);
-        store256(dst + k, _mm256_packus_epi16(lo, hi)); // at most 509: the pack clamps to 255
+        const __m256i lit = _mm256_packus_epi16(lo, hi); // at most 509: the pack clamps to 255
+        if (k + 8 <= count)
+            store256(dst + k, lit);
+        else
+            storeFirst(dst + k, lit, count - k);
         uu = _mm256_add_epi32(uu, stepU);
         vv = _mm256_add_epi32(vv, stepV);
     }
-    if (k < count)
-        g_sse2->litSpan(dst + k, texture, count - k, u + uint32_t(k) * du, du, v + uint32_t(k) * dv, dv, colour,
-                        ambient);
 }
 
 // Eight brightness values (16 bits, one per pixel) spread over the four byte lanes of their pixels, in the

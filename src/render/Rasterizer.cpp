@@ -2,6 +2,7 @@
 
 #include "render/Fixed.h"
 #include "render/PixelKernels.h"
+#include "render/SpanKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,13 +91,10 @@ void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
     const uint32_t stepU = uint32_t(fixedLow32(du * 65536.0));
     const uint32_t stepV = uint32_t(fixedLow32(dv * 65536.0));
     uint32_t* dst = p.destination + g_target.rowOffset[y] + il;
-    const uint32_t* tex = p.texture;
-    if (p.mode == TriangleParams::ModeTextured) {
-        for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
-            dst[k] = tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
-    } else {
-        pixelKernels().litSpan(dst, tex, int32_t(n), u, stepU, v, stepV, p.colour, p.ambient);
-    }
+    if (p.mode == TriangleParams::ModeTextured)
+        spanKernels().textured(dst, int32_t(n), p.texture, {u, stepU, v, stepV});
+    else
+        pixelKernels().litSpan(dst, p.texture, int32_t(n), u, stepU, v, stepV, p.colour, p.ambient);
 }
 
 } // namespace

@@ -10,6 +10,19 @@
 #define KALVORA_AVX2
 #endif
 
+#include <cstdint>
+
+#if KALVORA_HAS_AVX2
+#include <immintrin.h>
+
+// Stores the first `count` (0..8) lanes of `v` at `p`, nothing after them.
+KALVORA_AVX2 inline void storeFirst(void* p, __m256i v, int32_t count)
+{
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    _mm256_maskstore_epi32(static_cast<int*>(p), mask, v);
+}
+#endif
+
 // True when the AVX2 kernels may run here.
 inline bool processorHasAvx2()
 {

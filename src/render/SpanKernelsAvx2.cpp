@@ -1,5 +1,5 @@
 // AVX2 versions of the textured span loops: eight pixels a step, texels fetched by one gather. Each gives
-// exactly the scalar reference's pixels; tails and steep shades go to the SSE2 set.
+// exactly the scalar reference's pixels; steep shades go to the SSE2 set.
 #include "render/SpanKernels.h"
 
 #include "render/SimdTarget.h"
@@ -41,30 +41,15 @@ struct TexelLanes8 {
     }
 };
 
-// The walk and the shade moved on by `pixels`: the shade's start becomes the unclamped line value there,
-// which walks on exactly as the original (see ShadeLine).
-TexelWalk walkFrom(TexelWalk w, int32_t pixels)
-{
-    w.u += uint32_t(pixels) * w.du;
-    w.v += uint32_t(pixels) * w.dv;
-    return w;
-}
-
-ShadeLine shadeFrom(ShadeLine s, int32_t pixels)
-{
-    for (int c = 0; c < 3; ++c)
-        s.start[c] = std::clamp(s.start[c], -32768, 32767) + pixels * s.step[c];
-    return s;
-}
-
 KALVORA_AVX2 void texturedAvx2(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk)
 {
+    // The last group is stored in part; its extra lanes read texels within the texture, harmlessly.
     TexelLanes8 lanes(walk);
     int32_t j = 0;
     for (; j + 8 <= count; j += 8)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), lanes.fetch(texels));
     if (j < count)
-        g_sse2->textured(dst + j, count - j, texels, walkFrom(walk, j));
+        storeFirst(dst + j, lanes.fetch(texels), count - j);
 }
 
 // The clamped shade of pixels j .. j + 7 as 16-bit lanes (blue, green, red, 0 per pixel), in the order the
@@ -103,22 +88,23 @@ bool narrowShade(const ShadeLine& shade)
 KALVORA_AVX2 void texturedShadedAvx2(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk,
                                      const ShadeLine& shade)
 {
-    if (count < 8 || !narrowShade(shade)) {
+    if (!narrowShade(shade)) {
         g_sse2->texturedShaded(dst, count, texels, walk, shade);
         return;
     }
     TexelLanes8 texelLanes(walk);
     ShadeLanes8 shadeLanes(shade);
     const __m256i zero = _mm256_setzero_si256();
-    int32_t j = 0;
-    for (; j + 8 <= count; j += 8, shadeLanes.advance()) {
+    for (int32_t j = 0; j < count; j += 8, shadeLanes.advance()) {
         const __m256i t = texelLanes.fetch(texels);
         const __m256i a = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(t, zero), 1), shadeLanes.low);
         const __m256i b = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpackhi_epi8(t, zero), 1), shadeLanes.high);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), _mm256_packus_epi16(a, b));
+        const __m256i lit = _mm256_packus_epi16(a, b);
+        if (j + 8 <= count)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), lit);
+        else
+            storeFirst(dst + j, lit, count - j); // the last group in part
     }
-    if (j < count)
-        g_sse2->texturedShaded(dst + j, count - j, texels, walkFrom(walk, j), shadeFrom(shade, j));
 }
 
 SpanKernels makeAvx2()
