@@ -170,6 +170,23 @@ static void BM_StepWater(benchmark::State& state)
 }
 BENCHMARK(BM_StepWater)->Arg(0)->Arg(1)->Arg(2);
 
+// The rasterizer's lit span in the short pieces a lattice of small cubes gives (24 pixels).
+static void BM_LitSpans(benchmark::State& state)
+{
+    choose(state);
+    Scene& s = scene();
+    const auto* texels = reinterpret_cast<const uint32_t*>(s.texture.pixels());
+    for (auto _ : state) {
+        for (int32_t y = 0; y < 320; ++y)
+            for (int32_t x = 0; x + 24 <= 640; x += 24)
+                pixelKernels().litSpan(s.view.row32(y) + x, texels, 24, uint32_t(x) << 16, 0x11000,
+                                       uint32_t(y) << 16, 0x3000, 0xc08040, 0x102030);
+        benchmark::ClobberMemory();
+    }
+    perPixel(state, 26 * 24 * 320);
+}
+BENCHMARK(BM_LitSpans)->Arg(0)->Arg(1)->Arg(2);
+
 static void BM_DrawLine(benchmark::State& state)
 {
     Scene& s = scene();

@@ -64,7 +64,14 @@ inline int64_t toColumn(double x)
     return nearestInt64(std::clamp(x + 0.5, -kMaxScreen, kMaxScreen)); // the bounds are whole numbers
 }
 
-void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
+// What a row's span is drawn with: the loops in use, chosen once per triangle.
+struct SpanTarget {
+    const TriangleParams& p;
+    decltype(SpanKernels::textured) textured;
+    decltype(PixelKernels::litSpan) lit;
+};
+
+void drawSpan(const SpanTarget& t, int64_t y, const Edge& a, const Edge& b)
 {
     const Edge& left = a.x <= b.x ? a : b;
     const Edge& right = a.x <= b.x ? b : a;
@@ -86,15 +93,15 @@ void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
     if (n <= 0)
         return;
     const double du = (right.u - left.u) / wf, dv = (right.v - left.v) / wf;
-    uint32_t u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
-    uint32_t v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
+    const uint32_t u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
+    const uint32_t v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
     const uint32_t stepU = uint32_t(fixedLow32(du * 65536.0));
     const uint32_t stepV = uint32_t(fixedLow32(dv * 65536.0));
-    uint32_t* dst = p.destination + g_target.rowOffset[y] + il;
-    if (p.mode == TriangleParams::ModeTextured)
-        spanKernels().textured(dst, int32_t(n), p.texture, {u, stepU, v, stepV});
+    uint32_t* dst = t.p.destination + g_target.rowOffset[y] + il;
+    if (t.textured)
+        t.textured(dst, int32_t(n), t.p.texture, {u, stepU, v, stepV});
     else
-        pixelKernels().litSpan(dst, p.texture, int32_t(n), u, stepU, v, stepV, p.colour, p.ambient);
+        t.lit(dst, t.p.texture, int32_t(n), u, stepU, v, stepV, t.p.colour, t.p.ambient);
 }
 
 } // namespace
@@ -153,10 +160,12 @@ void drawTriangle(const TriangleParams& p)
         shortEdge.start(t, m, first);
     else
         shortEdge.start(m, b, first);
+    const bool plain = p.mode == TriangleParams::ModeTextured;
+    const SpanTarget target{p, plain ? spanKernels().textured : nullptr, pixelKernels().litSpan};
     for (int64_t y = first; y < end; ++y) {
         if (y == yMid && y != first)
             shortEdge.start(m, b, yMid);
-        drawSpan(p, y, longEdge, shortEdge);
+        drawSpan(target, y, longEdge, shortEdge);
         longEdge.step();
         shortEdge.step();
     }
