@@ -35,12 +35,6 @@ ShadeLine shadeLine(const Span& s, int32_t x0)
     return line;
 }
 
-void advanceShade(ShadeLine& line, int32_t pixels)
-{
-    for (int c = 0; c < 3; ++c)
-        line.start[c] = std::clamp(line.start[c], -32768, 32767) + pixels * line.step[c];
-}
-
 // Texture coordinates of a textured span at a column.
 struct TexturePoint {
     float w, u, v;
@@ -112,27 +106,36 @@ bool drawableTexture(const Bitmap* t)
            t->height() == kTextureSize && t->pitch() == kTextureSize * 4;
 }
 
+// Shaded segments are handed to the kernels in batches, so the shade is set up once per batch.
+constexpr int32_t kSegmentBatch = 16;
+
 void drawTextured(const Span& s, int32_t x1, uint32_t* row, const SpanKernels& kernels)
 {
     if (!drawableTexture(s.texture))
         return;
     const auto* texels = reinterpret_cast<const uint32_t*>(s.texture->pixels());
     const bool shaded = s.kind == SpanTexturedShaded;
-    ShadeLine shade = shaded ? shadeLine(s, s.x0) : ShadeLine{};
     const int32_t n = x1 - s.x0 + 1;
     const int32_t length = perspectiveSegmentLength(s.dw, n);
     TexturePoint start = textureAt(s, s.x0), end{};
+    TexelSegment batch[kSegmentBatch];
+    int32_t batched = 0, batchStart = 0;
     for (int32_t a = 0; a < n;) {
         int32_t m = std::min(length, n - a);
         bool hasEnd = false;
         const TexelWalk walk = segmentWalk(s, start, s.x0 + a, m, end, hasEnd);
         if (shaded) {
-            kernels.texturedShaded(row + s.x0 + a, m, texels, walk, shade);
-            advanceShade(shade, m);
+            batch[batched++] = {a - batchStart, m, walk};
         } else {
             kernels.textured(row + s.x0 + a, m, texels, walk);
         }
         a += m;
+        if (batched == kSegmentBatch || (batched > 0 && a == n)) {
+            const int32_t x = s.x0 + batchStart;
+            kernels.texturedShadedSegments(row + x, batch, batched, texels, shadeLine(s, x));
+            batched = 0;
+            batchStart = a;
+        }
         start = hasEnd ? end : textureAt(s, s.x0 + a); // one division per segment end
     }
 }

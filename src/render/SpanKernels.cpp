@@ -71,7 +71,8 @@ void texturedShadedScalar(uint32_t* dst, int32_t count, const uint32_t* texels, 
     }
 }
 
-const SpanKernels kScalar = {"scalar", fillScalar, gouraudScalar, texturedScalar, texturedShadedScalar};
+const SpanKernels kScalar = {"scalar",       fillScalar,           gouraudScalar,
+                             texturedScalar, texturedShadedScalar, texturedShadedBySegment<texturedShadedScalar>};
 
 // AVX2 where the processor has it, else SSE2; scalar when the build has neither or the switch asks for it.
 const SpanKernels* defaultSet()

@@ -3,6 +3,7 @@
 // results, one of them chosen once: AVX2 where the processor has it, else SSE2 (scalarKernelsOnly() picks
 // the scalar set).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,6 +22,23 @@ struct TexelWalk {
     uint32_t u, du, v, dv;
 };
 
+// One perspective segment of a textured span: `count` pixels from `offset` (pixels from the span's start),
+// with its own texture walk.
+struct TexelSegment {
+    int32_t offset;
+    int32_t count;
+    TexelWalk walk;
+};
+
+// The shade line moved on by `pixels`: its start becomes the unclamped line value there, which the kernels'
+// clamping walks on exactly as the original.
+inline ShadeLine shadeFrom(ShadeLine line, int32_t pixels)
+{
+    for (int c = 0; c < 3; ++c)
+        line.start[c] = std::clamp(line.start[c], -32768, 32767) + pixels * line.step[c];
+    return line;
+}
+
 struct SpanKernels {
     const char* name;
     // dst[j] = colour, j = 0 .. count - 1.
@@ -33,7 +51,22 @@ struct SpanKernels {
     // line: clamp((2t x c) >> 16, 0, 255), the high half of a signed 16-bit product; the top byte is 0.
     void (*texturedShaded)(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk,
                            const ShadeLine& shade);
+    // texturedShaded over `count` segments in order (not overlapping) of one span starting at dst: pixel j
+    // of the span takes the shade line's value at j, each segment its own walk.
+    void (*texturedShadedSegments)(uint32_t* dst, const TexelSegment* segments, int32_t count, const uint32_t* texels,
+                                   const ShadeLine& shade);
 };
+
+// texturedShadedSegments through a set's texturedShaded, one segment at a time.
+template<auto TexturedShaded>
+void texturedShadedBySegment(uint32_t* dst, const TexelSegment* segments, int32_t count, const uint32_t* texels,
+                             const ShadeLine& shade)
+{
+    for (int32_t k = 0; k < count; ++k) {
+        const TexelSegment& g = segments[k];
+        TexturedShaded(dst + g.offset, g.count, texels, g.walk, shadeFrom(shade, g.offset));
+    }
+}
 
 const SpanKernels& scalarSpanKernels();
 // The SSE2 set, or null where the build has none.

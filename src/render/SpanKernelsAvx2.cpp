@@ -85,6 +85,16 @@ bool narrowShade(const ShadeLine& shade)
     return true;
 }
 
+// Eight texels of the walk modulated by the shade lanes' current eight pixels.
+KALVORA_AVX2 inline __m256i shadedTexels(TexelLanes8& texels, const uint32_t* texture, const ShadeLanes8& shade)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i t = texels.fetch(texture);
+    const __m256i a = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(t, zero), 1), shade.low);
+    const __m256i b = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpackhi_epi8(t, zero), 1), shade.high);
+    return _mm256_packus_epi16(a, b);
+}
+
 KALVORA_AVX2 void texturedShadedAvx2(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk,
                                      const ShadeLine& shade)
 {
@@ -94,16 +104,41 @@ KALVORA_AVX2 void texturedShadedAvx2(uint32_t* dst, int32_t count, const uint32_
     }
     TexelLanes8 texelLanes(walk);
     ShadeLanes8 shadeLanes(shade);
-    const __m256i zero = _mm256_setzero_si256();
     for (int32_t j = 0; j < count; j += 8, shadeLanes.advance()) {
-        const __m256i t = texelLanes.fetch(texels);
-        const __m256i a = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpacklo_epi8(t, zero), 1), shadeLanes.low);
-        const __m256i b = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_unpackhi_epi8(t, zero), 1), shadeLanes.high);
-        const __m256i lit = _mm256_packus_epi16(a, b);
+        const __m256i lit = shadedTexels(texelLanes, texels, shadeLanes);
         if (j + 8 <= count)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), lit);
         else
             storeFirst(dst + j, lit, count - j); // the last group in part
+    }
+}
+
+// The shade lanes are built once per span and carried from segment to segment; they are rebuilt only where
+// a segment does not start where the previous one's groups of eight ended.
+KALVORA_AVX2 void texturedShadedSegmentsAvx2(uint32_t* dst, const TexelSegment* segments, int32_t count,
+                                             const uint32_t* texels, const ShadeLine& shade)
+{
+    if (!narrowShade(shade)) {
+        g_sse2->texturedShadedSegments(dst, segments, count, texels, shade);
+        return;
+    }
+    ShadeLanes8 shadeLanes(shade);
+    int32_t at = 0; // the pixel the shade lanes start at
+    for (int32_t k = 0; k < count; ++k) {
+        const TexelSegment& g = segments[k];
+        if (g.offset != at) {
+            shadeLanes = ShadeLanes8(shadeFrom(shade, g.offset));
+            at = g.offset;
+        }
+        TexelLanes8 texelLanes(g.walk);
+        uint32_t* out = dst + g.offset;
+        for (int32_t j = 0; j < g.count; j += 8, at += 8, shadeLanes.advance()) {
+            const __m256i lit = shadedTexels(texelLanes, texels, shadeLanes);
+            if (j + 8 <= g.count)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), lit);
+            else
+                storeFirst(out + j, lit, g.count - j);
+        }
     }
 }
 
@@ -113,6 +148,7 @@ SpanKernels makeAvx2()
     k.name = "avx2";
     k.textured = texturedAvx2;
     k.texturedShaded = texturedShadedAvx2;
+    k.texturedShadedSegments = texturedShadedSegmentsAvx2;
     return k;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -78,6 +79,35 @@ TEST_P(SpanKernelsAgree, EveryLoopOnShortAndOddWidths)
             expectSame(count,
                        [&](const SpanKernels& k, uint32_t* d) { k.texturedShaded(d, count, m_texels.data(), w, s); });
         }
+    }
+}
+
+// A span cut into segments (whole groups of eight, odd lengths, gaps) draws each segment as one unbroken
+// run of the scalar loop would: its walk started `offset` pixels earlier, the shade from the span's start.
+TEST_P(SpanKernelsAgree, ShadedSegmentsContinueTheShadeAcrossTheSpan)
+{
+    constexpr int32_t kSpan = 300;
+    for (int trial = 0; trial < 60; ++trial) {
+        const ShadeLine s = shade();
+        TexelSegment segments[40];
+        int32_t count = 0;
+        for (int32_t at = 0; count < 40;) {
+            const int32_t length = m_random() % 3 ? 8 * int32_t(1 + m_random() % 3) : int32_t(1 + m_random() % 20);
+            if (at + length > kSpan)
+                break;
+            segments[count++] = {at, length, walk()};
+            at += length + (m_random() % 5 == 0 ? int32_t(m_random() % 4) : 0);
+        }
+        std::vector<uint32_t> expected(kSpan, kUntouched), run(kSpan), drawn(kSpan, kUntouched);
+        for (int32_t k = 0; k < count; ++k) {
+            const TexelSegment& g = segments[k];
+            const TexelWalk back{g.walk.u - uint32_t(g.offset) * g.walk.du, g.walk.du,
+                                 g.walk.v - uint32_t(g.offset) * g.walk.dv, g.walk.dv};
+            scalarSpanKernels().texturedShaded(run.data(), g.offset + g.count, m_texels.data(), back, s);
+            std::copy(run.begin() + g.offset, run.begin() + g.offset + g.count, expected.begin() + g.offset);
+        }
+        m_simd->texturedShadedSegments(drawn.data(), segments, count, m_texels.data(), s);
+        ASSERT_EQ(expected, drawn) << "trial " << trial;
     }
 }
 
