@@ -72,12 +72,9 @@ bool fixedStep(float a, float b, int32_t m, int32_t& step)
 }
 
 // A texture coordinate in 16.16: round(value x 65536), the low 32 bits of the 64-bit integer.
-uint32_t fixed16(float value)
+inline uint32_t fixed16(float value)
 {
-    const double d = double(value) * kFixedOne;
-    if (std::fabs(d) < 2147483647.0)
-        return uint32_t(roundToInt32(d));
-    return uint32_t(fixedLow32(d));
+    return uint32_t(fixedLow32(double(value) * kFixedOne));
 }
 
 // The walk of one segment starting at column x (texture point a) with at most m pixels; m shrinks while
