@@ -1,11 +1,10 @@
 #include "render/PixelKernels.h"
 
-#include "platform/ScalarSwitch.h"
+#include "render/KernelChoice.h"
 #include "render/PixelCells.h"
 #include "render/PixelOps.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace {
 
@@ -118,22 +117,10 @@ const PixelKernels kScalar = {
     gridSpanScalar, gridBlockScalar, litSpanScalar,       waterRowScalar, stepRowScalar,
 };
 
-// AVX2 where the processor has it, else SSE2; scalar when the build has neither or the switch asks for it.
-const PixelKernels* defaultSet()
+KernelChoice<PixelKernels>& choice()
 {
-    if (scalarKernelsOnly())
-        return &kScalar;
-    if (const PixelKernels* avx2 = avx2PixelKernels())
-        return avx2;
-    if (const PixelKernels* sse2 = sse2PixelKernels())
-        return sse2;
-    return &kScalar;
-}
-
-std::atomic<const PixelKernels*>& chosen()
-{
-    static std::atomic<const PixelKernels*> set{defaultSet()};
-    return set;
+    static KernelChoice<PixelKernels> c(kScalar, avx2PixelKernels(), sse2PixelKernels());
+    return c;
 }
 
 } // namespace
@@ -145,10 +132,10 @@ const PixelKernels& scalarPixelKernels()
 
 const PixelKernels& pixelKernels()
 {
-    return *chosen().load(std::memory_order_relaxed);
+    return choice().get();
 }
 
 void usePixelKernels(const PixelKernels* set)
 {
-    chosen().store(set ? set : defaultSet(), std::memory_order_relaxed);
+    choice().use(set);
 }

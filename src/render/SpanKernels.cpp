@@ -1,9 +1,8 @@
 #include "render/SpanKernels.h"
 
-#include "platform/ScalarSwitch.h"
+#include "render/KernelChoice.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace {
 
@@ -74,22 +73,10 @@ void texturedShadedScalar(uint32_t* dst, int32_t count, const uint32_t* texels, 
 const SpanKernels kScalar = {"scalar",       fillScalar,           gouraudScalar,
                              texturedScalar, texturedShadedScalar, texturedShadedBySegment<texturedShadedScalar>};
 
-// AVX2 where the processor has it, else SSE2; scalar when the build has neither or the switch asks for it.
-const SpanKernels* defaultSet()
+KernelChoice<SpanKernels>& choice()
 {
-    if (scalarKernelsOnly())
-        return &kScalar;
-    if (const SpanKernels* avx2 = avx2SpanKernels())
-        return avx2;
-    if (const SpanKernels* sse2 = sse2SpanKernels())
-        return sse2;
-    return &kScalar;
-}
-
-std::atomic<const SpanKernels*>& chosen()
-{
-    static std::atomic<const SpanKernels*> set{defaultSet()};
-    return set;
+    static KernelChoice<SpanKernels> c(kScalar, avx2SpanKernels(), sse2SpanKernels());
+    return c;
 }
 
 } // namespace
@@ -101,10 +88,10 @@ const SpanKernels& scalarSpanKernels()
 
 const SpanKernels& spanKernels()
 {
-    return *chosen().load(std::memory_order_relaxed);
+    return choice().get();
 }
 
 void useSpanKernels(const SpanKernels* set)
 {
-    chosen().store(set ? set : defaultSet(), std::memory_order_relaxed);
+    choice().use(set);
 }
