@@ -12,6 +12,7 @@ namespace {
 
 constexpr int32_t kTextureSize = 256;
 constexpr double kFixedOne = 65536.0; // 16.16
+constexpr double kRoundable = 1e9;
 
 double clamp16(double a)
 {
@@ -28,7 +29,9 @@ ShadeLine shadeLine(const Span& s, int32_t x0)
     ShadeLine line{};
     for (int c = 0; c < 3; ++c) {
         const int32_t start = int32_t(clamp16(double(colour[c]) * 128.0));
-        const double step = roundHalfEven(double(change[c]) * 128.0);
+        const double scaled = double(change[c]) * 128.0;
+        // Far beyond 16 bits the rounding cannot change the clamped value, so only near ones are rounded.
+        const double step = std::fabs(scaled) < kRoundable ? double(nearestInt64(scaled)) : scaled;
         line.step[c] = std::isnan(step) ? 0 : int32_t(clamp16(step));
         line.start[c] = start + (x0 - s.origin) * line.step[c];
     }

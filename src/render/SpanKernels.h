@@ -71,7 +71,7 @@ void texturedShadedBySegment(uint32_t* dst, const TexelSegment* segments, int32_
 const SpanKernels& scalarSpanKernels();
 // The SSE2 set, or null where the build has none.
 const SpanKernels* sse2SpanKernels();
-// The AVX2 set (the SSE2 one with its textured loops eight pixels wide), or null where the build or the
+// The AVX2 set (the SSE2 one with its loops eight pixels wide), or null where the build or the
 // processor has none.
 const SpanKernels* avx2SpanKernels();
 // The set in use: AVX2, else SSE2, unless forced to scalar.

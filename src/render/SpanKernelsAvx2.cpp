@@ -1,4 +1,4 @@
-// AVX2 versions of the textured span loops: eight pixels a step, texels fetched by one gather. Each gives
+// AVX2 versions of the span loops: eight pixels a step, texels fetched by one gather. Each gives
 // exactly the scalar reference's pixels; steep shades go to the SSE2 set.
 #include "render/SpanKernels.h"
 
@@ -113,6 +113,33 @@ KALVORA_AVX2 void texturedShadedAvx2(uint32_t* dst, int32_t count, const uint32_
     }
 }
 
+KALVORA_AVX2 void fillAvx2(uint32_t* dst, int32_t count, uint32_t colour)
+{
+    const __m256i c = _mm256_set1_epi32(int32_t(colour));
+    int32_t j = 0;
+    for (; j + 8 <= count; j += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), c);
+    if (j < count)
+        storeFirst(dst + j, c, count - j);
+}
+
+KALVORA_AVX2 void gouraudAvx2(uint32_t* dst, int32_t count, const ShadeLine& shade)
+{
+    if (!narrowShade(shade)) {
+        g_sse2->gouraud(dst, count, shade);
+        return;
+    }
+    ShadeLanes8 lanes(shade);
+    for (int32_t j = 0; j < count; j += 8, lanes.advance()) {
+        // Packing within 128-bit halves puts pixels 0, 1 (low) before 2, 3 (high): the order survives.
+        const __m256i bytes = _mm256_packus_epi16(_mm256_srai_epi16(lanes.low, 7), _mm256_srai_epi16(lanes.high, 7));
+        if (j + 8 <= count)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + j), bytes);
+        else
+            storeFirst(dst + j, bytes, count - j);
+    }
+}
+
 // The shade lanes are built once per span and carried from segment to segment; they are rebuilt only where
 // a segment does not start where the previous one's groups of eight ended.
 KALVORA_AVX2 void texturedShadedSegmentsAvx2(uint32_t* dst, const TexelSegment* segments, int32_t count,
@@ -146,6 +173,8 @@ SpanKernels makeAvx2()
 {
     SpanKernels k = *g_sse2;
     k.name = "avx2";
+    k.fill = fillAvx2;
+    k.gouraud = gouraudAvx2;
     k.textured = texturedAvx2;
     k.texturedShaded = texturedShadedAvx2;
     k.texturedShadedSegments = texturedShadedSegmentsAvx2;
