@@ -2,7 +2,8 @@
 // The AVX2 kernels are compiled per function (the rest of the program keeps the baseline instruction set)
 // and chosen at run time only when the processor and the operating system support AVX2.
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+// Not on Windows: there GCC keeps the stack 16-byte aligned, which 32-byte AVX spills cannot rely on.
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define KALVORA_HAS_AVX2 1
 #define KALVORA_AVX2 __attribute__((target("avx2")))
 #else
