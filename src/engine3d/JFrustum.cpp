@@ -23,7 +23,15 @@ void JFrustum::setUp(double width, double height, double focal, double farDistan
 
 void JFrustum::clipMesh(JMesh& mesh) const
 {
-    for (int i = 0; i < m_planeCount; ++i)
-        if (mesh.planeState[i] == JMesh::PlaneCrossed)
-            mesh.clipAgainst(m_planes[i], 1 << i);
+    // Checked once: clipping against one plane keeps every corner listed for the next.
+    bool checked = false, listed = false;
+    for (int i = 0; i < m_planeCount; ++i) {
+        if (mesh.planeState[i] != JMesh::PlaneCrossed)
+            continue;
+        if (!checked) {
+            listed = mesh.cornersListed();
+            checked = true;
+        }
+        mesh.clipAgainst(m_planes[i], 1 << i, listed);
+    }
 }

@@ -100,8 +100,12 @@ public:
     void illuminateFromDirection(const JVector& towardLight, const JLight& light);
     // Adds a light at the object-space point `lightPosition` (no attenuation).
     void illuminateFromPoint(const JVector& lightPosition, const JLight& light);
+    // True when every corner of every listed polygon is one of the listed vertices (clipping keeps it so).
+    bool cornersListed() const;
     // Clips every drawable polygon that existed when this plane began against `plane` with flag bit `bit`.
-    void clipAgainst(const JPlane& plane, int32_t bit);
+    // With `cornersListed` (what cornersListed() tells), a plane no listed vertex is outside of is passed
+    // over at once.
+    void clipAgainst(const JPlane& plane, int32_t bit, bool cornersListed = false);
     // Projects every vertex with no clip flags.
     void project(float zoom);
     // Hands every drawable polygon of 3..64 corners that passes the winding test to `context`; the screen
@@ -111,7 +115,7 @@ public:
     // Data:
     std::unique_ptr<JPolygon[]> polygons;
     std::unique_ptr<JVertex[]> vertices;
-    int32_t polygonCount = 0, vertexCount = 0;       // base lists
+    int32_t polygonCount = 0, vertexCount = 0; // base lists
     int32_t pointCount = 0; // points read from the object file, before surface separation adds copies
     int32_t polygonCapacity = 0, vertexCapacity = 0; // allocated entries
     std::unique_ptr<JSkeleton> skeleton;             // deforms the mesh each frame, or null
@@ -136,7 +140,10 @@ private:
     void lightVertex(JVertex& vertex, const JVector& towardLight, const JLight& light) const;
     void lightPolygon(JPolygon& polygon, const JVector& towardLight, const JLight& light) const;
     void clipPolygon(int index, const JPlane& plane, int32_t bit);
-    void fillScreenVertices(const JPolygon& polygon, double centreX, double centreY);
+    // The screen x and y of the polygon's corners (all the winding test reads) ...
+    void fillScreenPositions(const JPolygon& polygon, double centreX, double centreY);
+    // ... and, for a polygon that is drawn, the rest of each corner's record.
+    void fillScreenAttributes(const JPolygon& polygon);
     void selectSurface(RenderContext& context, const JSurface* surface);
     bool facesViewer(const JPolygon& polygon, bool fromClipping) const;
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -64,11 +65,10 @@ float wholeTexel(double value)
     return std::isfinite(value) ? float(std::trunc(value)) : 0.0f;
 }
 
-// (value x colour) >> 8 for a colour byte and a surface colour 0..255.
+// (value x colour) >> 8 for a colour byte and a surface colour already clamped to 0..255.
 uint8_t modulate(uint8_t value, int32_t colour)
 {
-    const int c = std::clamp(colour, 0, 255);
-    return uint8_t((value * c) >> 8);
+    return uint8_t((value * colour) >> 8);
 }
 
 void lightColour(JColourPair& colour, const JVector& normal, const JVector& towardLight, const JSurface& surface,
@@ -357,8 +357,34 @@ void JMesh::illuminateFromPoint(const JVector& lightPosition, const JLight& ligh
     }
 }
 
-void JMesh::clipAgainst(const JPlane& plane, int32_t bit)
+bool JMesh::cornersListed() const
 {
+    const JVertex* first = vertices.get();
+    const JVertex* end = first + listedVertices();
+    const std::less<const JVertex*> before;
+    for (int i = 0, n = listedPolygons(); i < n; ++i) {
+        const JPolygon& polygon = polygons[i];
+        for (int k = 0; k < polygon.count; ++k) {
+            const JVertex* v = polygon.vertices[k];
+            if (!v || before(v, first) || !before(v, end))
+                return false;
+        }
+    }
+    return true;
+}
+
+void JMesh::clipAgainst(const JPlane& plane, int32_t bit, bool cornersListed)
+{
+    // With every corner a listed vertex and none of them outside, clipPolygon would find every corner
+    // inside and change nothing.
+    if (cornersListed) {
+        const JVertex* first = vertices.get();
+        const bool anyOutside = std::any_of(first, first + listedVertices(), [&](const JVertex& v) {
+            return !(plane.distance(v.cameraPosition) >= 0.0);
+        });
+        if (!anyOutside)
+            return;
+    }
     // Polygons this plane appends are inside it by construction and are not clipped again by it.
     for (int i = 0, n = listedPolygons(); i < n; ++i)
         if (polygons[i].flags == 0)
@@ -482,22 +508,32 @@ void JMesh::selectSurface(RenderContext& context, const JSurface* surface)
     }
 }
 
-void JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double centreY)
+void JMesh::fillScreenPositions(const JPolygon& polygon, double centreX, double centreY)
+{
+    for (int j = 0; j < polygon.count; ++j) {
+        const JVertex& v = *polygon.vertices[j];
+        m_screen[j].x = float(centreX + v.screenX);
+        m_screen[j].y = float(centreY + v.screenY);
+    }
+}
+
+void JMesh::fillScreenAttributes(const JPolygon& polygon)
 {
     const JSurface& s = *polygon.surface;
     const bool smooth = s.smooth != 0;
     const bool textured = s.textureHandle != nullptr;
+    const int32_t surfaceRed = std::clamp(s.red, 0, 255);
+    const int32_t surfaceGreen = std::clamp(s.green, 0, 255);
+    const int32_t surfaceBlue = std::clamp(s.blue, 0, 255);
     const JColourPair& flat = polygon.colour;
     for (int j = 0; j < polygon.count; ++j) {
         const JVertex& v = *polygon.vertices[j];
         JScreenVertex& out = m_screen[j];
-        out.x = float(centreX + v.screenX);
-        out.y = float(centreY + v.screenY);
         out.depth = float(v.cameraPosition.z * kDepthScale);
         const JColourPair& c = smooth ? v.colour : flat;
-        int red = modulate(c.diffuseRed, s.red);
-        int green = modulate(c.diffuseGreen, s.green);
-        int blue = modulate(c.diffuseBlue, s.blue);
+        int red = modulate(c.diffuseRed, surfaceRed);
+        int green = modulate(c.diffuseGreen, surfaceGreen);
+        int blue = modulate(c.diffuseBlue, surfaceBlue);
         out.specular = uint8_t((c.specularRed + c.specularGreen + c.specularBlue) / 3);
         if (!textured) {
             red = std::min(255, red + v.colour.specularRed);
@@ -514,7 +550,6 @@ void JMesh::fillScreenVertices(const JPolygon& polygon, double centreX, double c
         out.blue = uint8_t(blue);
         out.u = v.u;
         out.v = v.v;
-        m_screenPointers[j] = &out;
     }
 }
 
@@ -543,6 +578,8 @@ int JMesh::draw(RenderContext& context, int cameraWidth, int cameraHeight, doubl
     const JSurface* previous = nullptr;
     bool first = true;
     int drawn = 0;
+    for (int j = 0; j < kMaxCorners; ++j)
+        m_screenPointers[j] = &m_screen[j];
     for (int i = 0, n = listedPolygons(); i < n; ++i) {
         const JPolygon& polygon = polygons[i];
         if (polygon.flags != 0 || !polygon.surface || polygon.count < 3 || polygon.count > kMaxCorners)
@@ -554,9 +591,10 @@ int JMesh::draw(RenderContext& context, int cameraWidth, int cameraHeight, doubl
             previous = polygon.surface;
             first = false;
         }
-        fillScreenVertices(polygon, centreX, centreY);
+        fillScreenPositions(polygon, centreX, centreY);
         if (!polygon.surface->doubleSided && !facesViewer(polygon, i >= polygonCount))
             continue;
+        fillScreenAttributes(polygon);
         context.drawPolygon(m_screenPointers, polygon.count);
         ++drawn;
     }

@@ -31,8 +31,13 @@ void JSkeleton::deform(JMesh& mesh)
 {
     updateMovements();
     const int32_t n = std::min(restVertexCount, mesh.vertexCount);
-    for (int32_t k = 0; k < n; ++k)
-        mesh.vertices[k].position = deformedPosition(k);
+    for (int32_t k = 0; k < n; k += 2) {
+        JVector pair[2];
+        deformPair(k / 2, pair);
+        for (int32_t lane = 0; lane < 2 && k + lane < n; ++lane)
+            mesh.vertices[k + lane].position =
+                m_unweighted[size_t(k + lane)] ? restPositions[size_t(k + lane)] : pair[lane];
+    }
 }
 
 void JSkeleton::prepare(const JVector* restPoints, int32_t n)
@@ -55,6 +60,23 @@ void JSkeleton::prepare(const JVector* restPoints, int32_t n)
     for (int32_t i = 0; i < count; ++i)
         computeWeights(*bones[size_t(i)]);
     normaliseWeights();
+    // The frame loop deforms vertices two at a time (a lone last one pairs with itself), reading each pair's
+    // rest coordinates and weights side by side, so that one instruction can serve both.
+    const size_t pairs = (size_t(restVertexCount) + 1) / 2;
+    m_pairRest.assign(pairs * kPairRestValues, 0.0);
+    m_pairWeights.assign(pairs * size_t(count) * 2, 0.0);
+    for (int32_t k = 0; k < restVertexCount; ++k) {
+        const size_t pair = size_t(k) / 2, lane = size_t(k) % 2;
+        double* rest = &m_pairRest[pair * kPairRestValues];
+        const JVector& p = restPositions[size_t(k)];
+        for (size_t side = lane; side < 2; side += (k + 1 == restVertexCount) ? 1 : 2) {
+            rest[side] = p.x;
+            rest[2 + side] = p.y;
+            rest[4 + side] = p.z;
+            for (int32_t i = 0; i < count; ++i)
+                m_pairWeights[(pair * size_t(count) + size_t(i)) * 2 + side] = bones[size_t(i)]->weights[size_t(k)];
+        }
+    }
     m_movements.assign(size_t(count), JMatrix());
 }
 
@@ -126,13 +148,29 @@ void JSkeleton::updateMovements()
 
 JVector JSkeleton::deformedPosition(int32_t k) const
 {
-    const JVector& rest = restPositions[size_t(k)];
     if (m_unweighted[size_t(k)])
-        return rest;
-    JVector sum{0, 0, 0};
+        return restPositions[size_t(k)];
+    JVector pair[2];
+    deformPair(k / 2, pair);
+    return pair[k % 2];
+}
+
+void JSkeleton::deformPair(int32_t pair, JVector* out) const
+{
+    // Per lane exactly sum = sum + w x movement.transform(rest), bone after bone.
+    const double* rest = &m_pairRest[size_t(pair) * kPairRestValues];
+    const double* weights = &m_pairWeights[size_t(pair) * size_t(count) * 2];
+    double x[2] = {0, 0}, y[2] = {0, 0}, z[2] = {0, 0};
     for (int32_t i = 0; i < count; ++i) {
-        const double w = bones[size_t(i)]->weights[size_t(k)];
-        sum = sum + w * m_movements[size_t(i)].transform(rest);
+        const double(&m)[4][4] = m_movements[size_t(i)].m;
+        const double* w = &weights[size_t(i) * 2];
+        for (int lane = 0; lane < 2; ++lane) {
+            const double px = rest[lane], py = rest[2 + lane], pz = rest[4 + lane];
+            x[lane] = x[lane] + w[lane] * (m[0][0] * px + m[0][1] * py + m[0][2] * pz + m[0][3]);
+            y[lane] = y[lane] + w[lane] * (m[1][0] * px + m[1][1] * py + m[1][2] * pz + m[1][3]);
+            z[lane] = z[lane] + w[lane] * (m[2][0] * px + m[2][1] * py + m[2][2] * pz + m[2][3]);
+        }
     }
-    return sum;
+    out[0] = {x[0], y[0], z[0]};
+    out[1] = {x[1], y[1], z[1]};
 }

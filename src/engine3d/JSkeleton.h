@@ -51,4 +51,11 @@ private:
 
     std::vector<JMatrix> m_movements;  // per bone, world x restInverse of the current frame
     std::vector<uint8_t> m_unweighted; // per rest vertex: no bone has any weight on it
+    // Rest vertices 2p and 2p + 1 as of prepare: x0 x1 y0 y1 z0 z1 at 6p, and for bone i the two weights
+    // at (p x count + i) x 2 (a lone last vertex fills both lanes).
+    static constexpr size_t kPairRestValues = 6;
+    std::vector<double> m_pairRest;
+    std::vector<double> m_pairWeights;
+    // Deforms rest vertices 2 pair and 2 pair + 1 (weighted or not) into out[0] and out[1].
+    void deformPair(int32_t pair, JVector* out) const;
 };

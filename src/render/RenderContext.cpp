@@ -7,49 +7,60 @@
 #include "render/TextureHash.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
+
+// A corner after the half-pixel shift, with w = 1/z and, for textured kinds, u and v divided by z (all in
+// float, as the corner record holds them); the attributes are indexed by Attribute below.
+struct ScanCorner {
+    float y;
+    float value[7];
+};
 
 namespace {
 
 constexpr int32_t kSentinelColumn = -4;
 constexpr float kBackgroundDepth = 1e-12f; // farther than anything drawn
 
-// R(a): a + 0.5 in double, rounded to the nearest integer, halves to even.
+// R(a): a + 0.5 in double, rounded to the nearest integer, halves to even. Below 2^52 one conversion
+// instruction gives the same integer as roundHalfEven; from there on every double is already whole (and a
+// NaN stays NaN). The sign of a zero result may differ, which no comparison or conversion here sees.
 double roundRow(double a)
 {
-    return roundHalfEven(a + 0.5);
+    const double x = a + 0.5;
+    constexpr double kAllWhole = 4503599627370496.0; // 2^52
+    return std::fabs(x) < kAllWhole ? double(nearestInt64(x)) : x;
 }
 
-// Values carried along polygon edges and across spans.
-enum Attribute { AttrX, AttrW, AttrU, AttrV, AttrR, AttrG, AttrB, AttrCount };
+// Values carried along polygon edges and across spans; the texture pair comes last so that untextured
+// polygons carry only the first kUntexturedCount.
+enum Attribute { AttrX, AttrW, AttrR, AttrG, AttrB, AttrU, AttrV, AttrCount };
+static_assert(AttrCount == std::size(ScanCorner{}.value));
+constexpr int kUntexturedCount = AttrU;
 
-// A corner after the half-pixel shift, with w = 1/z and, for textured kinds, u and v divided by z (all in
-// float, as the corner record holds them).
-struct Corner {
-    float y;
-    float value[AttrCount];
-};
-
-bool usableVertex(const JScreenVertex& v)
+// Fills `c` from `v`; false when the corner is unusable (a non-finite x or y, or a depth that is not > 0
+// or whose reciprocal overflows).
+bool prepare(const JScreenVertex& v, bool textured, ScanCorner& c)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y) && v.depth > 0 && std::isfinite(1.0f / v.depth);
-}
-
-Corner prepare(const JScreenVertex& v, bool textured)
-{
-    Corner c{};
+    if (!(std::isfinite(v.x) && std::isfinite(v.y) && v.depth > 0))
+        return false;
+    const float w = 1.0f / v.depth;
+    if (!std::isfinite(w))
+        return false;
     c.y = v.y - 0.5f;
     c.value[AttrX] = v.x - 0.5f;
-    c.value[AttrW] = 1.0f / v.depth;
-    if (textured) {
-        c.value[AttrU] = (v.u + 0.5f) / v.depth;
-        c.value[AttrV] = (v.v + 0.5f) / v.depth;
-    }
+    c.value[AttrW] = w;
     c.value[AttrR] = v.red;
     c.value[AttrG] = v.green;
     c.value[AttrB] = v.blue;
-    return c;
+    if (textured) {
+        c.value[AttrU] = (v.u + 0.5f) / v.depth;
+        c.value[AttrV] = (v.v + 0.5f) / v.depth;
+    } else {
+        c.value[AttrU] = c.value[AttrV] = 0;
+    }
+    return true;
 }
 
 // One edge of a chain at the current row: the values and their changes per row, and the row it ends at.
@@ -60,38 +71,44 @@ struct Edge {
 };
 
 // A walk from the top corner along the corner array in one direction, at most `count` edges long.
+// The edge is set by the first advance; nothing reads it before.
 struct Chain {
+    Chain(int32_t start, int32_t step) : index(start), direction(step) {}
     int32_t index;
     int32_t direction;
     int32_t steps = 0;
-    Edge edge{};
+    Edge edge;
 };
 
 struct Polygon {
-    const JScreenVertex* const* vertices;
+    const ScanCorner* corners;
     int32_t count;
-    bool textured;
     int32_t lastRow; // one past the last row drawn
-
-    Corner corner(int32_t i) const { return prepare(*vertices[i], textured); }
 };
 
-// Moves the chain to its next edge that goes down past row y, and sets the edge's values at row y
+// Moves the chain to its next edge that goes down past row y, and sets the edge's first N values at row y
 // (value at a + change x (y - a.y)). False when the chain has used all its steps.
+template<int N>
 bool advance(Chain& chain, const Polygon& polygon, int32_t y)
 {
     while (chain.steps < polygon.count) {
-        const Corner a = polygon.corner(chain.index);
-        chain.index = (chain.index + chain.direction + polygon.count) % polygon.count;
+        const ScanCorner& a = polygon.corners[chain.index];
+        chain.index += chain.direction;
+        if (chain.index < 0)
+            chain.index += polygon.count;
+        else if (chain.index >= polygon.count)
+            chain.index -= polygon.count;
         ++chain.steps;
-        const Corner b = polygon.corner(chain.index);
+        const ScanCorner& b = polygon.corners[chain.index];
         const double endRow = roundRow(b.y);
         if (!(b.y > a.y) || endRow <= y)
             continue; // horizontal, rising, or ending before this row
         const double height = double(b.y) - double(a.y);
-        for (int i = 0; i < AttrCount; ++i) {
+        const double down = y - double(a.y);
+#pragma GCC unroll 8
+        for (int i = 0; i < N; ++i) {
             chain.edge.change[i] = (double(b.value[i]) - double(a.value[i])) / height;
-            chain.edge.value[i] = double(a.value[i]) + chain.edge.change[i] * (y - double(a.y));
+            chain.edge.value[i] = double(a.value[i]) + chain.edge.change[i] * down;
         }
         chain.edge.endRow = int32_t(std::min(endRow, double(polygon.lastRow)));
         return true;
@@ -99,14 +116,17 @@ bool advance(Chain& chain, const Polygon& polygon, int32_t y)
     return false;
 }
 
+template<int N>
 void step(Edge& edge)
 {
-    for (int i = 0; i < AttrCount; ++i)
+#pragma GCC unroll 8
+    for (int i = 0; i < N; ++i)
         edge.value[i] += edge.change[i];
 }
 
 // The span of row y between the left and right edges, or false when the row has no pixel in the frame:
 // columns R(left x) .. R(right x) - 1 clipped to 0 .. width - 1, values at the (clipped) first column.
+template<int N>
 bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
 {
     const double xl = roundRow(left.value[AttrX]), xr = roundRow(right.value[AttrX]) - 1;
@@ -115,10 +135,12 @@ bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
     const auto x0 = int32_t(std::max(xl, 0.0));
     const auto x1 = int32_t(std::min(xr, double(width - 1)));
     const double k = 1.0 / (right.value[AttrX] - left.value[AttrX]);
+    const double across = x0 - left.value[AttrX];
     double at[AttrCount], change[AttrCount];
-    for (int i = AttrW; i < AttrCount; ++i) {
+#pragma GCC unroll 8
+    for (int i = AttrW; i < N; ++i) {
         change[i] = (right.value[i] - left.value[i]) * k;
-        at[i] = left.value[i] + (x0 - left.value[AttrX]) * change[i];
+        at[i] = left.value[i] + across * change[i];
     }
     span.x0 = span.origin = x0;
     span.x1 = x1;
@@ -132,34 +154,39 @@ bool makeSpan(const Edge& left, const Edge& right, int32_t width, Span& span)
         span.dg = float(change[AttrG]);
         span.db = float(change[AttrB]);
     }
-    if (span.attributes & SpanAttrTexture) {
-        span.uw = float(at[AttrU]);
-        span.vw = float(at[AttrV]);
-        span.duw = float(change[AttrU]);
-        span.dvw = float(change[AttrV]);
+    if constexpr (N > AttrU) {
+        if (span.attributes & SpanAttrTexture) {
+            span.uw = float(at[AttrU]);
+            span.vw = float(at[AttrV]);
+            span.duw = float(change[AttrU]);
+            span.dvw = float(change[AttrV]);
+        }
     }
     return true;
 }
 
-// Walks both chains down from the top corner and hands one span per row to `insert`.
-template<class Insert>
+// Walks both chains down from the top corner and hands one span per row to `insert`; the first N
+// attributes are carried.
+template<int N, class Insert>
 void scanPolygon(const Polygon& polygon, int32_t top, int32_t firstRow, int32_t width, Span span, Insert insert)
 {
-    Chain left{top, 1}, right{top, -1};
-    if (!advance(left, polygon, firstRow) || !advance(right, polygon, firstRow))
+    Chain chains[2] = {Chain(top, 1), Chain(top, -1)};
+    Chain* left = &chains[0];
+    Chain* right = &chains[1];
+    if (!advance<N>(*left, polygon, firstRow) || !advance<N>(*right, polygon, firstRow))
         return;
-    const double lx = left.edge.value[AttrX], rx = right.edge.value[AttrX];
-    if (rx < lx || (rx == lx && right.edge.change[AttrX] < left.edge.change[AttrX]))
+    const double lx = left->edge.value[AttrX], rx = right->edge.value[AttrX];
+    if (rx < lx || (rx == lx && right->edge.change[AttrX] < left->edge.change[AttrX]))
         std::swap(left, right);
     for (int32_t y = firstRow; y < polygon.lastRow; ++y) {
-        if (y >= left.edge.endRow && !advance(left, polygon, y))
+        if (y >= left->edge.endRow && !advance<N>(*left, polygon, y))
             return;
-        if (y >= right.edge.endRow && !advance(right, polygon, y))
+        if (y >= right->edge.endRow && !advance<N>(*right, polygon, y))
             return;
-        if (makeSpan(left.edge, right.edge, width, span))
+        if (makeSpan<N>(left->edge, right->edge, width, span))
             insert(y, span);
-        step(left.edge);
-        step(right.edge);
+        step<N>(left->edge);
+        step<N>(right->edge);
     }
 }
 
@@ -173,6 +200,7 @@ RenderContext::RenderContext(Display* display, int width, int height)
     m_rowHeads = std::make_unique<Span*[]>(size_t(m_height));
     m_indexPerRow = (m_width >> kIndexShift) + 1;
     m_columnIndex = std::make_unique<Span*[]>(size_t(m_height) * size_t(m_indexPerRow));
+    m_corners.resize(kCornerRoom);
 }
 
 RenderContext::~RenderContext() = default;
@@ -202,25 +230,28 @@ int RenderContext::beginFrame()
     if (!m_target && m_display)
         m_target = &m_display->backBuffer();
     m_free = nullptr;
-    m_handedOut = 0;
-    m_inUse = 0;
     m_dropped = 0;
-    const uint32_t colour = packColor(m_backRed, m_backGreen, m_backBlue);
-    for (int y = 0; y < m_height && m_width > 0; ++y) {
-        Span* sentinel = takeSpan();
-        Span* background = takeSpan();
-        *sentinel = Span{};
-        sentinel->x0 = sentinel->x1 = sentinel->origin = kSentinelColumn;
-        sentinel->next = background;
-        *background = Span{};
-        background->x1 = m_width - 1;
-        background->w = kBackgroundDepth;
-        background->colour = colour;
-        background->kind = m_clearBackground ? SpanFlat : SpanSkip;
-        background->previous = sentinel;
-        m_rowHeads[y] = sentinel;
-        std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, background);
+    // Rows 0 .. height - 1 take pool entries 2y (sentinel) and 2y + 1 (background), as if each row took
+    // two spans in turn.
+    const int32_t rows = m_width > 0 ? m_height : 0;
+    Span sentinel;
+    sentinel.x0 = sentinel.x1 = sentinel.origin = kSentinelColumn;
+    Span background;
+    background.x1 = m_width - 1;
+    background.w = kBackgroundDepth;
+    background.colour = packColor(m_backRed, m_backGreen, m_backBlue);
+    background.kind = m_clearBackground ? SpanFlat : SpanSkip;
+    for (int32_t y = 0; y < rows; ++y) {
+        Span* head = &m_pool[size_t(2 * y)];
+        Span* back = head + 1;
+        *head = sentinel;
+        head->next = back;
+        *back = background;
+        back->previous = head;
+        m_rowHeads[y] = head;
+        std::fill_n(&m_columnIndex[size_t(y) * size_t(m_indexPerRow)], m_indexPerRow, back);
     }
+    m_handedOut = m_inUse = 2 * rows;
     m_rowsReady = m_width > 0 && m_height > 0;
     return 1;
 }
@@ -263,9 +294,13 @@ int RenderContext::drawPolygon(const JScreenVertex* const* vertices, int count)
         return 0;
     if (!m_rowsReady)
         return 1;
+    if (m_corners.size() < size_t(count))
+        m_corners.resize(size_t(count)); // only a polygon larger than any before allocates
+    const bool textured = (m_attributes & SpanAttrTexture) != 0;
+    ScanCorner* corners = m_corners.data();
     int32_t top = 0, bottom = 0;
     for (int32_t i = 0; i < count; ++i) {
-        if (!usableVertex(*vertices[i]))
+        if (!prepare(*vertices[i], textured, corners[i]))
             return 1;
         const float y = vertices[i]->y;
         if (y < vertices[top]->y)
@@ -287,8 +322,12 @@ int RenderContext::drawPolygon(const JScreenVertex* const* vertices, int count)
     prototype.texture = m_texture;
     if ((m_kind & kSpanKindTextureBit) && m_kind != SpanSkip && !m_texture)
         prototype.kind = SpanSkip; // a textured kind without a texture draws nothing
-    const Polygon polygon{vertices, count, (m_attributes & SpanAttrTexture) != 0, lastRow};
-    scanPolygon(polygon, top, firstRow, m_width, prototype, [this](int32_t y, const Span& n) { insertSpan(y, n); });
+    const Polygon polygon{corners, count, lastRow};
+    const auto insert = [this](int32_t y, const Span& n) { insertSpan(y, n); };
+    if (textured)
+        scanPolygon<AttrCount>(polygon, top, firstRow, m_width, prototype, insert);
+    else
+        scanPolygon<kUntexturedCount>(polygon, top, firstRow, m_width, prototype, insert);
     return 1;
 }
 
@@ -359,21 +398,24 @@ void RenderContext::indexColumns(int32_t y, int32_t from, int32_t to, Span* span
 void RenderContext::insertSpan(int32_t y, const Span& n)
 {
     Span* e = spanAt(y, n.x0);
-    int32_t open = -1; // first column of the piece of n being collected, or -1
+    int32_t open = -1;        // first column of the piece of n being collected, or -1
+    Span* openSpan = nullptr; // the span holding column `open`; untouched until the piece is placed
     for (int32_t a = n.x0; a <= n.x1;) {
         const int32_t b = std::min(e->x1, n.x1);
         const Run run = winningRun(n, *e, a, b);
         const bool won = run.first <= run.last;
         bool placed = false;
         if (open >= 0 && (!won || run.first > a)) {
-            placePiece(y, n, open, a - 1);
+            placePiece(y, n, open, a - 1, openSpan);
             open = -1;
             placed = true;
         }
-        if (won && open < 0)
+        if (won && open < 0) {
             open = run.first;
+            openSpan = e; // a piece ending before column a leaves e as it was
+        }
         if (won && run.last < b) {
-            placePiece(y, n, open, run.last);
+            placePiece(y, n, open, run.last, openSpan);
             open = -1;
             placed = true;
         }
@@ -382,17 +424,17 @@ void RenderContext::insertSpan(int32_t y, const Span& n)
             e = placed ? spanAt(y, a) : e->next;
     }
     if (open >= 0)
-        placePiece(y, n, open, n.x1);
+        placePiece(y, n, open, n.x1, openSpan);
 }
 
-void RenderContext::placePiece(int32_t y, const Span& n, int32_t s, int32_t t)
+void RenderContext::placePiece(int32_t y, const Span& n, int32_t s, int32_t t, Span* left)
 {
     // A piece takes at most two spans: itself and the right part of a span it falls inside.
     if (m_capacity - m_inUse < 2) {
         ++m_dropped;
         return;
     }
-    Span* left = spanAt(y, s);
+    assert(left->x0 <= s && s <= left->x1);
     Span* piece = takeSpan();
     *piece = n;
     piece->x0 = s;

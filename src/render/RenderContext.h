@@ -10,8 +10,10 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class Display;
+struct ScanCorner;
 
 class RenderContext {
 public:
@@ -110,6 +112,10 @@ private:
     int m_textureCount = 0;
     const Bitmap* m_texture = nullptr;
 
+    // The corners of the polygon being scanned, prepared once each; room for kCornerRoom from the start.
+    static constexpr int kCornerRoom = 64;
+    std::vector<ScanCorner> m_corners;
+
     int m_textureMode = 0;
     int m_shadeMode = 0;
     int m_textureBlend = 0;
@@ -122,9 +128,9 @@ private:
     // Merges a polygon's span of row y into the row: every maximal run of columns where it is nearer
     // than what the row holds becomes one piece.
     void insertSpan(int32_t y, const Span& n);
-    // Places columns s .. t of n over whatever row y holds there, or drops the piece (and counts it) when
-    // the pool has fewer than two spans left.
-    void placePiece(int32_t y, const Span& n, int32_t s, int32_t t);
+    // Places columns s .. t of n over whatever row y holds there (`left` is the span holding column s), or
+    // drops the piece (and counts it) when the pool has fewer than two spans left.
+    void placePiece(int32_t y, const Span& n, int32_t s, int32_t t, Span* left);
     // The span of row y that holds column x, found from the column index.
     Span* spanAt(int32_t y, int32_t x) const;
     // Points the index entries of columns from .. to of row y at `span`.

@@ -105,6 +105,25 @@ TEST(MeshPipeline, NearPlaneClippingReplacesATriangleByTheInsidePart)
     EXPECT_NEAR(triangle.vertices[2]->cameraPosition.y, 1 - 0.99 / 2.0, 1e-15); // on c2 -> c0
 }
 
+TEST(MeshPipeline, FrustumClipsAPolygonWithACornerOutsideTheVertexBlock)
+{
+    // Every listed vertex is inside, which lets the frustum pass a plane over only when every corner is one
+    // of them; here one corner lies behind the near plane outside the mesh's own vertices.
+    JSurfaceList list(1);
+    JFrustum frustum;
+    frustum.setUp(632, 312, 640);
+    JMesh mesh(10, 10, 3);
+    buildPolygon(mesh, {{0, 0, 1}, {0, 1, 1}, {1, 0, 1}}, list.findOrAdd("s"));
+    JVertex behind;
+    behind.cameraPosition = {0, 0, -1};
+    mesh.polygons[0].vertices[1] = &behind;
+    std::fill(std::begin(mesh.planeState), std::end(mesh.planeState), int32_t(JMesh::PlaneInside));
+    mesh.planeState[JFrustum::kNearPlane] = JMesh::PlaneCrossed;
+    frustum.clipMesh(mesh);
+    EXPECT_EQ(mesh.polygons[0].flags, 1 << JFrustum::kNearPlane);
+    EXPECT_EQ(behind.clipFlags, 1 << JFrustum::kNearPlane);
+}
+
 TEST(MeshPipeline, AmbientHalfIsDiffuse127AndLightsSaturate)
 {
     JSurfaceList list(1);
