@@ -99,10 +99,11 @@ double msPerFrame(Frames& f, void (Frames::*frame)(), int count)
     return cpuMs(start) / count;
 }
 
-// Argument 0: scalar span loops, 1: SSE2.
+// Argument 0: scalar span loops, 1: SSE2, 2: AVX2 (where there is none, the start-up choice).
 void choose(benchmark::State& state)
 {
-    forceScalarSpanKernels(state.range(0) == 0);
+    const SpanKernels* sets[] = {&scalarSpanKernels(), sse2SpanKernels(), avx2SpanKernels()};
+    useSpanKernels(sets[state.range(0)]);
     state.SetLabel(spanKernels().name);
 }
 
@@ -116,9 +117,9 @@ static void BM_SpanFloorFrame(benchmark::State& state)
         f.drawFloor();
     state.counters["spans"] = f.context.spansInUse();
     state.SetItemsProcessed(state.iterations() * kWidth * kBandHeight);
-    forceScalarSpanKernels(false);
+    useSpanKernels(nullptr);
 }
-BENCHMARK(BM_SpanFloorFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpanFloorFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The soup frame (400 textured, shaded triangles), with the floor's processor time of the same run beside it
 // and the ratio of the two.
@@ -139,6 +140,6 @@ static void BM_SpanSoupFrame(benchmark::State& state)
     state.counters["dropped"] = f.context.droppedPieces();
     state.counters["floor_ms"] = floorMs;
     state.counters["x_floor"] = soupMs / double(frameCount) / floorMs;
-    forceScalarSpanKernels(false);
+    useSpanKernels(nullptr);
 }
-BENCHMARK(BM_SpanSoupFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpanSoupFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);

@@ -312,4 +312,12 @@ constexpr int32_t edgeMask(int32_t index)
     return mask;
 }
 
+// edgeMask of every cube index, looked up per cube in the frame loop.
+constexpr std::array<int16_t, 256> kEdgeMasks = [] {
+    std::array<int16_t, 256> masks{};
+    for (int32_t i = 0; i < 256; ++i)
+        masks[size_t(i)] = int16_t(edgeMask(i));
+    return masks;
+}();
+
 } // namespace marching

@@ -38,14 +38,16 @@ constexpr EdgeSlot kEdgeSlots[12] = {{0, 0, 0, 0}, {1, 0, 0, 2}, {0, 0, 1, 0}, {
 constexpr int8_t kCorners[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1},
                                    {0, 1, 0}, {1, 1, 0}, {1, 1, 1}, {0, 1, 1}};
 constexpr int32_t kAxis[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+// The same steps as distances in the field arrays.
+constexpr size_t kAxisStride[3] = {1, MetaballsEffect::kGrid, MetaballsEffect::kGrid* MetaballsEffect::kGrid};
 
 } // namespace
 
 MetaballsEffect::MetaballsEffect(Console& console)
     : m_environment("data\\meta_emap.jpg"), m_background("data\\meta_bkgr.jpg"), m_flare("data\\meta_flare.tga"),
       m_blob(std::make_unique<JMesh>(kCapacity, kCapacity, 3)), m_frustum(std::make_unique<JFrustum>(false)),
-      m_field(size_t(kGrid) * kGrid * kGrid), m_cells(size_t(kGrid) * kGrid * kGrid), m_drawList(kCapacity),
-      m_sortBuffer(kCapacity)
+      m_field(size_t(kGrid) * kGrid * kGrid), m_inside(size_t(kGrid) * kGrid * kGrid),
+      m_cells(size_t(kGrid) * kGrid * kGrid), m_drawList(kCapacity), m_sortBuffer(kCapacity)
 {
     m_environment.convert(Bitmap::FormatXrgb32);
     m_background.convert(Bitmap::FormatXrgb32);
@@ -93,16 +95,29 @@ MetaballsEffect::Balls MetaballsEffect::computeBalls(double s)
     return b;
 }
 
+void MetaballsEffect::fieldRow(const Balls& balls, int32_t y, int32_t z, float* row)
+{
+    // Balls outer and corners inner, so that several corners are computed at once; each corner still adds
+    // the balls in order. Adding 0 for a left-out ball changes nothing: a sum of positive terms is never -0.
+    for (int32_t x = 0; x < kGrid; ++x)
+        row[x] = 0;
+    for (const Ball& b : balls) {
+        const float dy = float(y) - b.y, dz = float(z) - b.z;
+        const float dyy = dy * dy, dzz = dz * dz;
+        for (int32_t x = 0; x < kGrid; ++x) {
+            const float dx = float(x) - b.x;
+            const float q = b.scale * (dx * dx + dyy + dzz);
+            const float term = b.strength / q; // for every corner, so the loop needs no branch
+            row[x] += q > 0.001f ? term : 0.0f;
+        }
+    }
+}
+
 float MetaballsEffect::fieldValue(const Balls& balls, int32_t x, int32_t y, int32_t z)
 {
-    float sum = 0;
-    for (const Ball& b : balls) {
-        const float dx = float(x) - b.x, dy = float(y) - b.y, dz = float(z) - b.z;
-        const float q = b.scale * (dx * dx + dy * dy + dz * dz);
-        if (q > 0.001f)
-            sum += b.strength / q;
-    }
-    return sum;
+    float row[kGrid];
+    fieldRow(balls, y, z, row);
+    return row[std::clamp(x, 0, kGrid - 1)];
 }
 
 int32_t MetaballsEffect::edgeVertex(const Balls& balls, int32_t x, int32_t y, int32_t z, int32_t axis)
@@ -135,14 +150,26 @@ int32_t MetaballsEffect::edgeVertex(const Balls& balls, int32_t x, int32_t y, in
     return created;
 }
 
-void MetaballsEffect::addTriangles(int32_t x, int32_t y, int32_t z)
+// Bit c set when corner c of the cube at (x, y, z) lies below the threshold.
+int32_t MetaballsEffect::cubeIndex(int32_t x, int32_t y, int32_t z) const
 {
+    static constexpr auto kOffsets = [] {
+        std::array<size_t, 8> offsets{};
+        for (size_t c = 0; c < 8; ++c)
+            offsets[c] = index(kCorners[c][0], kCorners[c][1], kCorners[c][2]);
+        return offsets;
+    }();
+    const uint8_t* inside = &m_inside[index(x, y, z)];
     int32_t cube = 0;
-    for (int32_t c = 0; c < 8; ++c)
-        if (m_field[index(x + kCorners[c][0], y + kCorners[c][1], z + kCorners[c][2])] < kThreshold)
-            cube |= 1 << c;
+    for (size_t c = 0; c < 8; ++c)
+        cube |= inside[kOffsets[c]] << c;
+    return cube;
+}
+
+void MetaballsEffect::addTriangles(int32_t x, int32_t y, int32_t z, int32_t cube)
+{
     // A mask of 255 is taken for "every edge": the cubes 85 and 170 make no triangles.
-    const int32_t mask = marching::edgeMask(cube);
+    const int32_t mask = marching::kEdgeMasks[size_t(cube)];
     if (mask == 0 || mask == 255)
         return;
     const marching::TriangleRow& row = marching::kTriangles[size_t(cube)];
@@ -167,8 +194,9 @@ void MetaballsEffect::buildSurface(const Balls& balls)
 {
     for (int32_t z = 0; z < kGrid; ++z)
         for (int32_t y = 0; y < kGrid; ++y)
-            for (int32_t x = 0; x < kGrid; ++x)
-                m_field[index(x, y, z)] = fieldValue(balls, x, y, z);
+            fieldRow(balls, y, z, &m_field[index(0, y, z)]);
+    for (size_t i = 0; i < m_field.size(); ++i)
+        m_inside[i] = m_field[i] < kThreshold;
     // Every count starts from zero each frame, the references included.
     JMesh& blob = *m_blob;
     blob.vertexCount = 0;
@@ -178,12 +206,18 @@ void MetaballsEffect::buildSurface(const Balls& balls)
     for (int32_t z = 0; z < kEdgeLast; ++z)
         for (int32_t y = 0; y < kEdgeLast; ++y)
             for (int32_t x = 0; x < kEdgeLast; ++x)
-                for (int32_t axis = 0; axis < 3; ++axis)
-                    m_cells[index(x, y, z)].vertex[axis] = edgeVertex(balls, x, y, z, axis);
+                for (int32_t axis = 0; axis < 3; ++axis) {
+                    const size_t i = index(x, y, z);
+                    const bool crosses = m_inside[i] != m_inside[i + kAxisStride[axis]];
+                    m_cells[i].vertex[axis] = crosses ? edgeVertex(balls, x, y, z, axis) : -1;
+                }
     for (int32_t z = 0; z < kCubeLast; ++z)
         for (int32_t y = 0; y < kCubeLast; ++y)
-            for (int32_t x = 0; x < kCubeLast; ++x)
-                addTriangles(x, y, z);
+            for (int32_t x = 0; x < kCubeLast; ++x) {
+                const int32_t cube = cubeIndex(x, y, z);
+                if (cube != 0 && cube != 255) // all outside or all inside: no surface here
+                    addTriangles(x, y, z, cube);
+            }
     blob.resetActiveLists();
 }
 

@@ -41,9 +41,11 @@ public:
 
     // The five balls at `seconds`, in field-grid units.
     static Balls computeBalls(double seconds);
-    // Field value at grid corner (x, y, z): the sum of strength / (scale x squared distance), leaving out
-    // balls with scale x squared distance not above 0.001.
+    // Field value at grid corner (x, y, z), x in 0 .. kGrid - 1: the sum of strength / (scale x squared
+    // distance), leaving out balls with scale x squared distance not above 0.001.
     static float fieldValue(const Balls& balls, int32_t x, int32_t y, int32_t z);
+    // The field values of the kGrid corners (0 .. kGrid - 1, y, z).
+    static void fieldRow(const Balls& balls, int32_t y, int32_t z, float* row);
 
     // Rebuilds the blob mesh from the balls: the field, the edge vertices and the triangles.
     void buildSurface(const Balls& balls);
@@ -67,15 +69,17 @@ private:
     std::unique_ptr<JFrustum> m_frustum;
     Ramp m_fadeOut{100, 0, 255, 1.2};
     std::vector<float> m_field;
+    std::vector<uint8_t> m_inside; // 1 where the field is below the threshold
     std::vector<EdgeCell> m_cells;
     std::vector<RadixRecord> m_drawList;
     std::vector<RadixRecord> m_sortBuffer;
     TriangleParams m_triangle;
     int32_t m_trianglesDrawn = 0;
 
-    static size_t index(int32_t x, int32_t y, int32_t z) { return size_t((z * kGrid + y) * kGrid + x); }
+    static constexpr size_t index(int32_t x, int32_t y, int32_t z) { return size_t((z * kGrid + y) * kGrid + x); }
     int32_t edgeVertex(const Balls& balls, int32_t x, int32_t y, int32_t z, int32_t axis);
-    void addTriangles(int32_t x, int32_t y, int32_t z);
+    int32_t cubeIndex(int32_t x, int32_t y, int32_t z) const;
+    void addTriangles(int32_t x, int32_t y, int32_t z, int32_t cube);
     void drawCage(Bitmap& view, double t);
     void drawBlob(Bitmap& view, double t);
 };

@@ -28,11 +28,11 @@ inline int64_t nearestInt64(double a)
 // finite value is safe; the parity of the integer part survives the reduction, so the rounding is unchanged.
 inline int32_t fixedLow32(double a)
 {
-    if (!std::isfinite(a))
-        return 0;
     // Within the int64 range the conversion keeps the same low bits without the reduction.
     if (std::fabs(a) < 4611686018427387904.0)
         return static_cast<int32_t>(static_cast<uint32_t>(nearestInt64(a)));
+    if (!std::isfinite(a))
+        return 0;
     const double reduced = std::fmod(a, 4294967296.0);
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(reduced))));
 }

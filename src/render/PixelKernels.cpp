@@ -1,11 +1,10 @@
 #include "render/PixelKernels.h"
 
-#include "platform/ScalarSwitch.h"
+#include "render/KernelChoice.h"
 #include "render/PixelCells.h"
 #include "render/PixelOps.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace {
 
@@ -118,10 +117,10 @@ const PixelKernels kScalar = {
     gridSpanScalar, gridBlockScalar, litSpanScalar,       waterRowScalar, stepRowScalar,
 };
 
-std::atomic<bool>& forcedScalar()
+KernelChoice<PixelKernels>& choice()
 {
-    static std::atomic<bool> forced{scalarKernelsOnly()};
-    return forced;
+    static KernelChoice<PixelKernels> c(kScalar, avx2PixelKernels(), sse2PixelKernels());
+    return c;
 }
 
 } // namespace
@@ -133,13 +132,10 @@ const PixelKernels& scalarPixelKernels()
 
 const PixelKernels& pixelKernels()
 {
-    const PixelKernels* simd = sse2PixelKernels();
-    if (simd && !forcedScalar().load(std::memory_order_relaxed))
-        return *simd;
-    return kScalar;
+    return choice().get();
 }
 
-void forceScalarPixelKernels(bool scalar)
+void usePixelKernels(const PixelKernels* set)
 {
-    forcedScalar().store(scalar, std::memory_order_relaxed);
+    choice().use(set);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The hot loops behind PixelOps: a scalar reference set and an SSE2 set with identical results, one of
-// them chosen once at start-up (scalarKernelsOnly(), or forceScalarPixelKernels, picks the scalar set).
+// The hot loops behind PixelOps: a scalar reference set, an SSE2 set and an AVX2 set with identical results,
+// one of them chosen once at start-up: AVX2 where the processor has it, else SSE2 (scalarKernelsOnly() picks
+// the scalar set).
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +59,10 @@ struct PixelKernels {
 const PixelKernels& scalarPixelKernels();
 // The SSE2 set, or null where the build has none.
 const PixelKernels* sse2PixelKernels();
-// The set in use: SSE2 unless forced to scalar.
+// The AVX2 set (the SSE2 one with its widest loops eight pixels wide), or null where the build or the
+// processor has none.
+const PixelKernels* avx2PixelKernels();
+// The set in use: AVX2, else SSE2, unless forced to scalar.
 const PixelKernels& pixelKernels();
-void forceScalarPixelKernels(bool scalar);
+// Puts `set` in use (tests and benchmarks compare the sets); null restores the start-up choice.
+void usePixelKernels(const PixelKernels* set);

@@ -2,6 +2,7 @@
 
 #include "render/Fixed.h"
 #include "render/PixelKernels.h"
+#include "render/SpanKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,18 +64,26 @@ inline int64_t toColumn(double x)
     return nearestInt64(std::clamp(x + 0.5, -kMaxScreen, kMaxScreen)); // the bounds are whole numbers
 }
 
-void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
+// One row's span, ready for the span loop.
+struct RowSpan {
+    uint32_t* dst;
+    int32_t count;
+    uint32_t u, du, v, dv;
+};
+
+// The span of row y between edges a and b, or false when the row draws nothing.
+bool rowSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b, RowSpan& out)
 {
     const Edge& left = a.x <= b.x ? a : b;
     const Edge& right = a.x <= b.x ? b : a;
     if (!std::isfinite(left.x) || !std::isfinite(right.x))
-        return;
+        return false;
     const double wf = right.x - left.x;
     int64_t il = toColumn(left.x), ir = toColumn(right.x);
     double pre = double(il) - left.x;
     const int32_t width = g_target.width;
     if (il >= width || ir <= 0)
-        return;
+        return false;
     if (il < 0) {
         pre -= double(il);
         il = 0;
@@ -83,19 +92,33 @@ void drawSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b)
         ir = width - 1;
     const int64_t n = ir - il;
     if (n <= 0)
-        return;
+        return false;
     const double du = (right.u - left.u) / wf, dv = (right.v - left.v) / wf;
-    uint32_t u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
-    uint32_t v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
-    const uint32_t stepU = uint32_t(fixedLow32(du * 65536.0));
-    const uint32_t stepV = uint32_t(fixedLow32(dv * 65536.0));
-    uint32_t* dst = p.destination + g_target.rowOffset[y] + il;
-    const uint32_t* tex = p.texture;
+    out.u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
+    out.v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
+    out.du = uint32_t(fixedLow32(du * 65536.0));
+    out.dv = uint32_t(fixedLow32(dv * 65536.0));
+    out.dst = p.destination + g_target.rowOffset[y] + il;
+    out.count = int32_t(n);
+    return true;
+}
+
+// The rows of the triangle being drawn: all spans are worked out first, then drawn in one go, so the
+// arithmetic of consecutive rows overlaps instead of waiting on each span loop.
+RowSpan g_rows[kMaxRows];
+
+void drawRows(const TriangleParams& p, int32_t rows)
+{
     if (p.mode == TriangleParams::ModeTextured) {
-        for (int64_t k = 0; k < n; ++k, u += stepU, v += stepV)
-            dst[k] = tex[((v >> 8) & 0xff00) | ((u >> 16) & 255)];
-    } else {
-        pixelKernels().litSpan(dst, tex, int32_t(n), u, stepU, v, stepV, p.colour, p.ambient);
+        const auto textured = spanKernels().textured;
+        for (int32_t r = 0; r < rows; ++r)
+            textured(g_rows[r].dst, g_rows[r].count, p.texture, {g_rows[r].u, g_rows[r].du, g_rows[r].v, g_rows[r].dv});
+        return;
+    }
+    const auto lit = pixelKernels().litSpan;
+    for (int32_t r = 0; r < rows; ++r) {
+        const RowSpan& s = g_rows[r];
+        lit(s.dst, p.texture, s.count, s.u, s.du, s.v, s.dv, p.colour, p.ambient);
     }
 }
 
@@ -155,13 +178,15 @@ void drawTriangle(const TriangleParams& p)
         shortEdge.start(t, m, first);
     else
         shortEdge.start(m, b, first);
+    int32_t rows = 0;
     for (int64_t y = first; y < end; ++y) {
         if (y == yMid && y != first)
             shortEdge.start(m, b, yMid);
-        drawSpan(p, y, longEdge, shortEdge);
+        rows += rowSpan(p, y, longEdge, shortEdge, g_rows[rows]);
         longEdge.step();
         shortEdge.step();
     }
+    drawRows(p, rows);
 }
 
 void radixPass(int32_t shift, int32_t count, const RadixRecord* input, RadixRecord* output)

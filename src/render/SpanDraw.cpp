@@ -12,6 +12,7 @@ namespace {
 
 constexpr int32_t kTextureSize = 256;
 constexpr double kFixedOne = 65536.0; // 16.16
+constexpr double kRoundable = 1e9;
 
 double clamp16(double a)
 {
@@ -28,17 +29,13 @@ ShadeLine shadeLine(const Span& s, int32_t x0)
     ShadeLine line{};
     for (int c = 0; c < 3; ++c) {
         const int32_t start = int32_t(clamp16(double(colour[c]) * 128.0));
-        const double step = roundHalfEven(double(change[c]) * 128.0);
+        const double scaled = double(change[c]) * 128.0;
+        // Far beyond 16 bits the rounding cannot change the clamped value, so only near ones are rounded.
+        const double step = std::fabs(scaled) < kRoundable ? double(nearestInt64(scaled)) : scaled;
         line.step[c] = std::isnan(step) ? 0 : int32_t(clamp16(step));
         line.start[c] = start + (x0 - s.origin) * line.step[c];
     }
     return line;
-}
-
-void advanceShade(ShadeLine& line, int32_t pixels)
-{
-    for (int c = 0; c < 3; ++c)
-        line.start[c] = std::clamp(line.start[c], -32768, 32767) + pixels * line.step[c];
 }
 
 // Texture coordinates of a textured span at a column.
@@ -78,12 +75,9 @@ bool fixedStep(float a, float b, int32_t m, int32_t& step)
 }
 
 // A texture coordinate in 16.16: round(value x 65536), the low 32 bits of the 64-bit integer.
-uint32_t fixed16(float value)
+inline uint32_t fixed16(float value)
 {
-    const double d = double(value) * kFixedOne;
-    if (std::fabs(d) < 2147483647.0)
-        return uint32_t(roundToInt32(d));
-    return uint32_t(fixedLow32(d));
+    return uint32_t(fixedLow32(double(value) * kFixedOne));
 }
 
 // The walk of one segment starting at column x (texture point a) with at most m pixels; m shrinks while
@@ -112,27 +106,36 @@ bool drawableTexture(const Bitmap* t)
            t->height() == kTextureSize && t->pitch() == kTextureSize * 4;
 }
 
+// Shaded segments are handed to the kernels in batches, so the shade is set up once per batch.
+constexpr int32_t kSegmentBatch = 16;
+
 void drawTextured(const Span& s, int32_t x1, uint32_t* row, const SpanKernels& kernels)
 {
     if (!drawableTexture(s.texture))
         return;
     const auto* texels = reinterpret_cast<const uint32_t*>(s.texture->pixels());
     const bool shaded = s.kind == SpanTexturedShaded;
-    ShadeLine shade = shaded ? shadeLine(s, s.x0) : ShadeLine{};
     const int32_t n = x1 - s.x0 + 1;
     const int32_t length = perspectiveSegmentLength(s.dw, n);
     TexturePoint start = textureAt(s, s.x0), end{};
+    TexelSegment batch[kSegmentBatch];
+    int32_t batched = 0, batchStart = 0;
     for (int32_t a = 0; a < n;) {
         int32_t m = std::min(length, n - a);
         bool hasEnd = false;
         const TexelWalk walk = segmentWalk(s, start, s.x0 + a, m, end, hasEnd);
         if (shaded) {
-            kernels.texturedShaded(row + s.x0 + a, m, texels, walk, shade);
-            advanceShade(shade, m);
+            batch[batched++] = {a - batchStart, m, walk};
         } else {
             kernels.textured(row + s.x0 + a, m, texels, walk);
         }
         a += m;
+        if (batched == kSegmentBatch || (batched > 0 && a == n)) {
+            const int32_t x = s.x0 + batchStart;
+            kernels.texturedShadedSegments(row + x, batch, batched, texels, shadeLine(s, x));
+            batched = 0;
+            batchStart = a;
+        }
         start = hasEnd ? end : textureAt(s, s.x0 + a); // one division per segment end
     }
 }

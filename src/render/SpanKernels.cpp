@@ -1,9 +1,8 @@
 #include "render/SpanKernels.h"
 
-#include "platform/ScalarSwitch.h"
+#include "render/KernelChoice.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace {
 
@@ -71,12 +70,13 @@ void texturedShadedScalar(uint32_t* dst, int32_t count, const uint32_t* texels, 
     }
 }
 
-const SpanKernels kScalar = {"scalar", fillScalar, gouraudScalar, texturedScalar, texturedShadedScalar};
+const SpanKernels kScalar = {"scalar",       fillScalar,           gouraudScalar,
+                             texturedScalar, texturedShadedScalar, texturedShadedBySegment<texturedShadedScalar>};
 
-std::atomic<bool>& forcedScalar()
+KernelChoice<SpanKernels>& choice()
 {
-    static std::atomic<bool> forced{scalarKernelsOnly()};
-    return forced;
+    static KernelChoice<SpanKernels> c(kScalar, avx2SpanKernels(), sse2SpanKernels());
+    return c;
 }
 
 } // namespace
@@ -88,13 +88,10 @@ const SpanKernels& scalarSpanKernels()
 
 const SpanKernels& spanKernels()
 {
-    const SpanKernels* simd = sse2SpanKernels();
-    if (simd && !forcedScalar().load(std::memory_order_relaxed))
-        return *simd;
-    return kScalar;
+    return choice().get();
 }
 
-void forceScalarSpanKernels(bool scalar)
+void useSpanKernels(const SpanKernels* set)
 {
-    forcedScalar().store(scalar, std::memory_order_relaxed);
+    choice().use(set);
 }

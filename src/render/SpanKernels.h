@@ -1,7 +1,9 @@
 #pragma once
-// The pixel loops of the span buffer: a scalar reference set and an SSE2 set with identical results, one of
-// them chosen once (scalarKernelsOnly(), or forceScalarSpanKernels, picks the scalar set).
+// The pixel loops of the span buffer: a scalar reference set, an SSE2 set and an AVX2 set with identical
+// results, one of them chosen once: AVX2 where the processor has it, else SSE2 (scalarKernelsOnly() picks
+// the scalar set).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -20,6 +22,23 @@ struct TexelWalk {
     uint32_t u, du, v, dv;
 };
 
+// One perspective segment of a textured span: `count` pixels from `offset` (pixels from the span's start),
+// with its own texture walk.
+struct TexelSegment {
+    int32_t offset;
+    int32_t count;
+    TexelWalk walk;
+};
+
+// The shade line moved on by `pixels`: its start becomes the unclamped line value there, which the kernels'
+// clamping walks on exactly as the original.
+inline ShadeLine shadeFrom(ShadeLine line, int32_t pixels)
+{
+    for (int c = 0; c < 3; ++c)
+        line.start[c] = std::clamp(line.start[c], -32768, 32767) + pixels * line.step[c];
+    return line;
+}
+
 struct SpanKernels {
     const char* name;
     // dst[j] = colour, j = 0 .. count - 1.
@@ -32,11 +51,30 @@ struct SpanKernels {
     // line: clamp((2t x c) >> 16, 0, 255), the high half of a signed 16-bit product; the top byte is 0.
     void (*texturedShaded)(uint32_t* dst, int32_t count, const uint32_t* texels, TexelWalk walk,
                            const ShadeLine& shade);
+    // texturedShaded over `count` segments in order (not overlapping) of one span starting at dst: pixel j
+    // of the span takes the shade line's value at j, each segment its own walk.
+    void (*texturedShadedSegments)(uint32_t* dst, const TexelSegment* segments, int32_t count, const uint32_t* texels,
+                                   const ShadeLine& shade);
 };
+
+// texturedShadedSegments through a set's texturedShaded, one segment at a time.
+template<auto TexturedShaded>
+void texturedShadedBySegment(uint32_t* dst, const TexelSegment* segments, int32_t count, const uint32_t* texels,
+                             const ShadeLine& shade)
+{
+    for (int32_t k = 0; k < count; ++k) {
+        const TexelSegment& g = segments[k];
+        TexturedShaded(dst + g.offset, g.count, texels, g.walk, shadeFrom(shade, g.offset));
+    }
+}
 
 const SpanKernels& scalarSpanKernels();
 // The SSE2 set, or null where the build has none.
 const SpanKernels* sse2SpanKernels();
-// The set in use: SSE2 unless forced to scalar.
+// The AVX2 set (the SSE2 one with its loops eight pixels wide), or null where the build or the
+// processor has none.
+const SpanKernels* avx2SpanKernels();
+// The set in use: AVX2, else SSE2, unless forced to scalar.
 const SpanKernels& spanKernels();
-void forceScalarSpanKernels(bool scalar);
+// Puts `set` in use (tests and benchmarks compare the sets); null restores the start-up choice.
+void useSpanKernels(const SpanKernels* set);

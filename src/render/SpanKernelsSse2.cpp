@@ -163,7 +163,8 @@ void texturedShadedSse2(uint32_t* dst, int32_t count, const uint32_t* texels, Te
     }
 }
 
-const SpanKernels kSse2 = {"sse2", fillSse2, gouraudSse2, texturedSse2, texturedShadedSse2};
+const SpanKernels kSse2 = {"sse2",       fillSse2,           gouraudSse2,
+                           texturedSse2, texturedShadedSse2, texturedShadedBySegment<texturedShadedSse2>};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The SIMD kernels give exactly the scalar reference's pixels, on random input and on edge cases.
 #include "render/PixelKernels.h"
 #include "data/Bitmap.h"
+#include "platform/ScalarSwitch.h"
 #include "render/GridMap.h"
 #include "render/PixelOps.h"
 #include "render/Random.h"
@@ -13,15 +14,16 @@
 
 namespace {
 
-class PixelKernelsAgree : public ::testing::Test {
+// Parameter: the SIMD set under test (SSE2 or AVX2), absent where the build or processor has none.
+class PixelKernelsAgree : public ::testing::TestWithParam<const PixelKernels* (*)()> {
 protected:
     void SetUp() override
     {
-        m_simd = sse2PixelKernels();
+        m_simd = GetParam()();
         if (!m_simd)
-            GTEST_SKIP() << "no SIMD kernels in this build";
+            GTEST_SKIP() << "no such SIMD kernels here";
     }
-    void TearDown() override { forceScalarPixelKernels(false); }
+    void TearDown() override { usePixelKernels(nullptr); }
 
     const PixelKernels* m_simd = nullptr;
     Random m_random{12345};
@@ -59,53 +61,53 @@ Bitmap copyOf(const Bitmap& a)
     return b;
 }
 
-// Runs `op` once with the scalar kernels and once with the SIMD ones on copies of `image`.
+// Runs `op` once with the scalar kernels and once with `simd` on copies of `image`.
 template<class Op>
-void expectSame(const Bitmap& image, Op op)
+void expectSame(const PixelKernels* simd, const Bitmap& image, Op op)
 {
-    Bitmap scalar = copyOf(image), simd = copyOf(image);
-    forceScalarPixelKernels(true);
-    op(scalar);
-    forceScalarPixelKernels(false);
-    op(simd);
-    EXPECT_TRUE(sameImage(scalar, simd));
+    Bitmap scalarImage = copyOf(image), simdImage = copyOf(image);
+    usePixelKernels(&scalarPixelKernels());
+    op(scalarImage);
+    usePixelKernels(simd);
+    op(simdImage);
+    EXPECT_TRUE(sameImage(scalarImage, simdImage)) << simd->name;
 }
 
 } // namespace
 
-TEST_F(PixelKernelsAgree, AddAndSubtractColorOnOddWidthsAndViews)
+TEST_P(PixelKernelsAgree, AddAndSubtractColorOnOddWidthsAndViews)
 {
     for (int32_t w : {1, 3, 4, 5, 7, 642}) {
         const Bitmap image = randomImage(w, 5);
         for (int i = 0; i < 4; ++i) {
             const int r = m_random.next(), g = m_random.next(), b = m_random.next();
-            expectSame(image, [&](Bitmap& t) { addColor(t, r, g, b); });
-            expectSame(image, [&](Bitmap& t) { subtractColor(t, r, g, b); });
+            expectSame(m_simd, image, [&](Bitmap& t) { addColor(t, r, g, b); });
+            expectSame(m_simd, image, [&](Bitmap& t) { subtractColor(t, r, g, b); });
         }
     }
     // A view narrower than its parent: rows by pitch, the parent's other columns untouched.
     const Bitmap parent = randomImage(37, 9);
-    expectSame(parent, [](Bitmap& t) {
+    expectSame(m_simd, parent, [](Bitmap& t) {
         Bitmap v = Bitmap::view(t, 3, 2, 21, 6);
         addColor(v, 200, 7, 99);
     });
 }
 
-TEST_F(PixelKernelsAgree, BlitsAtClippedAndScaledPositions)
+TEST_P(PixelKernelsAgree, BlitsAtClippedAndScaledPositions)
 {
     const Bitmap sprite = randomImage(13, 11);
     const Bitmap target = randomImage(64, 40);
     const float positions[][2] = {{0, 0}, {-5, -3}, {58.5f, 35.2f}, {-12.9f, 30}, {3, -10.5f}, {60, 2}};
     for (const auto& p : positions) {
         const int r = m_random.next(), g = m_random.next(), b = m_random.next();
-        expectSame(target, [&](Bitmap& t) { blitAdd(sprite, t, p[0], p[1], r, g, b); });
+        expectSame(m_simd, target, [&](Bitmap& t) { blitAdd(sprite, t, p[0], p[1], r, g, b); });
         for (float size : {1.0f, 4.0f, 5.0f, 13.0f, 27.5f, 70.0f})
-            expectSame(target,
+            expectSame(m_simd, target,
                        [&](Bitmap& t) { blitScaledAdd(sprite, t, p[0], p[1], size, size * 0.7f + 1, r, g, b); });
     }
 }
 
-TEST_F(PixelKernelsAgree, GridOnRandomNodesAndClippedTargets)
+TEST_P(PixelKernelsAgree, GridOnRandomNodesAndClippedTargets)
 {
     const Bitmap square = randomImage(256, 256), wide = randomImage(300, 260); // wide: rows 300 texels apart
     for (int32_t targetWidth : {4, 5, 40, 642, 641}) {
@@ -119,17 +121,17 @@ TEST_F(PixelKernelsAgree, GridOnRandomNodesAndClippedTargets)
         }
         const Bitmap target = randomImage(targetWidth, 50);
         Bitmap scalar = copyOf(target), simd = copyOf(target);
-        forceScalarPixelKernels(true);
+        usePixelKernels(&scalarPixelKernels());
         Random::shared().seed(5);
         drawGrid(grid, scalar);
-        forceScalarPixelKernels(false);
+        usePixelKernels(m_simd);
         Random::shared().seed(5);
         drawGrid(grid, simd);
         EXPECT_TRUE(sameImage(scalar, simd)) << targetWidth;
     }
 }
 
-TEST_F(PixelKernelsAgree, WaterRenderAndStepOnRandomHeights)
+TEST_P(PixelKernelsAgree, WaterRenderAndStepOnRandomHeights)
 {
     const int32_t w = 640, h = 12;
     const Bitmap picture = randomImage(w, h);
@@ -141,27 +143,27 @@ TEST_F(PixelKernelsAgree, WaterRenderAndStepOnRandomHeights)
     for (size_t i = 0; i < 2000; ++i)
         heights[i] = int16_t(m_random.next() % 400 - 200);
     const Bitmap target = randomImage(w, h);
-    expectSame(target, [&](Bitmap& t) { renderWater(*tables, picture, t, heights.data(), w, h); });
+    expectSame(m_simd, target, [&](Bitmap& t) { renderWater(*tables, picture, t, heights.data(), w, h); });
 
     for (int32_t shift : {0, 1, 4, 31}) {
         std::vector<int16_t> prevScalar(size_t(w * h)), prevSimd;
         for (int16_t& v : prevScalar)
             v = int16_t(m_random.next() * 2 - 32768);
         prevSimd = prevScalar;
-        forceScalarPixelKernels(true);
+        usePixelKernels(&scalarPixelKernels());
         stepWater(heights.data(), prevScalar.data(), w, h, shift);
-        forceScalarPixelKernels(false);
+        usePixelKernels(m_simd);
         stepWater(heights.data(), prevSimd.data(), w, h, shift);
         EXPECT_EQ(prevScalar, prevSimd) << shift;
     }
 }
 
-TEST_F(PixelKernelsAgree, SpanKernelsOnEveryShortCount)
+TEST_P(PixelKernelsAgree, SpanKernelsOnEveryShortCountAndLongerOnes)
 {
     const Bitmap texture = randomImage(256, 256);
-    for (int32_t count = 0; count <= 9; ++count) {
-        uint32_t a[9], b[9];
-        for (int i = 0; i < 9; ++i)
+    for (int32_t count : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 17, 40}) {
+        uint32_t a[40], b[40];
+        for (int i = 0; i < 40; ++i)
             a[i] = b[i] = word();
         const uint32_t u = word(), v = word(), du = word() >> 8, dv = word() >> 9;
         const auto bright = int16_t(m_random.next() * 2 - 32768), step = int16_t(m_random.next() % 9000 - 4500);
@@ -182,12 +184,14 @@ TEST_F(PixelKernelsAgree, SpanKernelsOnEveryShortCount)
     }
 }
 
-TEST(PixelKernelsSwitch, ForcingScalarSelectsTheReference)
+INSTANTIATE_TEST_SUITE_P(Sse2, PixelKernelsAgree, ::testing::Values(&sse2PixelKernels));
+INSTANTIATE_TEST_SUITE_P(Avx2, PixelKernelsAgree, ::testing::Values(&avx2PixelKernels));
+
+TEST(PixelKernelsSwitch, StartsWithTheWidestSetAndForcingScalarSelectsTheReference)
 {
-    forceScalarPixelKernels(true);
+    usePixelKernels(&scalarPixelKernels());
     EXPECT_EQ(&pixelKernels(), &scalarPixelKernels());
-    forceScalarPixelKernels(false);
-    if (sse2PixelKernels()) {
-        EXPECT_EQ(&pixelKernels(), sse2PixelKernels());
-    }
+    usePixelKernels(nullptr);
+    const PixelKernels* widest = avx2PixelKernels() ? avx2PixelKernels() : sse2PixelKernels();
+    EXPECT_EQ(&pixelKernels(), scalarKernelsOnly() || !widest ? &scalarPixelKernels() : widest);
 }
