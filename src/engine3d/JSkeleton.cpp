@@ -3,7 +3,11 @@
 #include "engine3d/JBone.h"
 #include "engine3d/JMesh.h"
 
+#include "platform/ScalarSwitch.h"
+#include "render/SimdTarget.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 JSkeleton::JSkeleton(int32_t boneCapacity) : capacity(std::max(boneCapacity, 0)), bones(size_t(capacity), nullptr)
@@ -31,12 +35,13 @@ void JSkeleton::deform(JMesh& mesh)
 {
     updateMovements();
     const int32_t n = std::min(restVertexCount, mesh.vertexCount);
-    for (int32_t k = 0; k < n; k += 2) {
-        JVector pair[2];
-        deformPair(k / 2, pair);
-        for (int32_t lane = 0; lane < 2 && k + lane < n; ++lane)
+    const DeformLoop loop = deformLoop();
+    for (int32_t k = 0; k < n; k += kLanes) {
+        JVector group[kLanes];
+        deformGroup(loop, k / kLanes, group);
+        for (int32_t lane = 0; lane < kLanes && k + lane < n; ++lane)
             mesh.vertices[k + lane].position =
-                m_unweighted[size_t(k + lane)] ? restPositions[size_t(k + lane)] : pair[lane];
+                m_unweighted[size_t(k + lane)] ? restPositions[size_t(k + lane)] : group[lane];
     }
 }
 
@@ -60,22 +65,20 @@ void JSkeleton::prepare(const JVector* restPoints, int32_t n)
     for (int32_t i = 0; i < count; ++i)
         computeWeights(*bones[size_t(i)]);
     normaliseWeights();
-    // The frame loop deforms vertices two at a time (a lone last one pairs with itself), reading each pair's
-    // rest coordinates and weights side by side, so that one instruction can serve both.
-    const size_t pairs = (size_t(restVertexCount) + 1) / 2;
-    m_pairRest.assign(pairs * kPairRestValues, 0.0);
-    m_pairWeights.assign(pairs * size_t(count) * 2, 0.0);
+    // The frame loop deforms kLanes vertices at a time, reading each group's rest coordinates and weights
+    // side by side so that one instruction can serve every lane; lanes past the last vertex stay 0.
+    const size_t groups = (size_t(restVertexCount) + kLanes - 1) / kLanes;
+    m_groupRest.assign(groups * 3 * kLanes, 0.0);
+    m_groupWeights.assign(groups * size_t(count) * kLanes, 0.0);
     for (int32_t k = 0; k < restVertexCount; ++k) {
-        const size_t pair = size_t(k) / 2, lane = size_t(k) % 2;
-        double* rest = &m_pairRest[pair * kPairRestValues];
+        const size_t group = size_t(k) / kLanes, lane = size_t(k) % kLanes;
+        double* rest = &m_groupRest[group * 3 * kLanes];
         const JVector& p = restPositions[size_t(k)];
-        for (size_t side = lane; side < 2; side += (k + 1 == restVertexCount) ? 1 : 2) {
-            rest[side] = p.x;
-            rest[2 + side] = p.y;
-            rest[4 + side] = p.z;
-            for (int32_t i = 0; i < count; ++i)
-                m_pairWeights[(pair * size_t(count) + size_t(i)) * 2 + side] = bones[size_t(i)]->weights[size_t(k)];
-        }
+        rest[lane] = p.x;
+        rest[kLanes + lane] = p.y;
+        rest[2 * kLanes + lane] = p.z;
+        for (int32_t i = 0; i < count; ++i)
+            m_groupWeights[(group * size_t(count) + size_t(i)) * kLanes + lane] = bones[size_t(i)]->weights[size_t(k)];
     }
     m_movements.assign(size_t(count), JMatrix());
 }
@@ -150,27 +153,92 @@ JVector JSkeleton::deformedPosition(int32_t k) const
 {
     if (m_unweighted[size_t(k)])
         return restPositions[size_t(k)];
-    JVector pair[2];
-    deformPair(k / 2, pair);
-    return pair[k % 2];
+    JVector group[kLanes];
+    deformGroup(deformLoop(), k / kLanes, group);
+    return group[k % kLanes];
 }
 
-void JSkeleton::deformPair(int32_t pair, JVector* out) const
+namespace {
+
+// Per lane exactly sum = sum + w x movement.transform(rest), bone after bone: the same operations in the same
+// order whichever instruction set the compiler vectorises it for. rest: x, y, z lanes; weights: per bone the
+// lanes; out: x, y, z lanes.
+template<int Lanes>
+inline __attribute__((always_inline)) void deformLanes(const double* rest, const double* weights,
+                                                       const JMatrix* movements, int32_t bones, double* out)
 {
-    // Per lane exactly sum = sum + w x movement.transform(rest), bone after bone.
-    const double* rest = &m_pairRest[size_t(pair) * kPairRestValues];
-    const double* weights = &m_pairWeights[size_t(pair) * size_t(count) * 2];
-    double x[2] = {0, 0}, y[2] = {0, 0}, z[2] = {0, 0};
-    for (int32_t i = 0; i < count; ++i) {
-        const double(&m)[4][4] = m_movements[size_t(i)].m;
-        const double* w = &weights[size_t(i) * 2];
-        for (int lane = 0; lane < 2; ++lane) {
-            const double px = rest[lane], py = rest[2 + lane], pz = rest[4 + lane];
+    double x[Lanes] = {}, y[Lanes] = {}, z[Lanes] = {};
+    for (int32_t i = 0; i < bones; ++i) {
+        const double(&m)[4][4] = movements[i].m;
+        const double* w = &weights[size_t(i) * Lanes];
+        for (int lane = 0; lane < Lanes; ++lane) {
+            const double px = rest[lane], py = rest[Lanes + lane], pz = rest[2 * Lanes + lane];
             x[lane] = x[lane] + w[lane] * (m[0][0] * px + m[0][1] * py + m[0][2] * pz + m[0][3]);
             y[lane] = y[lane] + w[lane] * (m[1][0] * px + m[1][1] * py + m[1][2] * pz + m[1][3]);
             z[lane] = z[lane] + w[lane] * (m[2][0] * px + m[2][1] * py + m[2][2] * pz + m[2][3]);
         }
     }
-    out[0] = {x[0], y[0], z[0]};
-    out[1] = {x[1], y[1], z[1]};
+    for (int lane = 0; lane < Lanes; ++lane) {
+        out[lane] = x[lane];
+        out[Lanes + lane] = y[lane];
+        out[2 * Lanes + lane] = z[lane];
+    }
+}
+
+void deformBaseline(const double* rest, const double* weights, const JMatrix* movements, int32_t bones, double* out)
+{
+    deformLanes<JSkeleton::kLanes>(rest, weights, movements, bones, out);
+}
+
+#if KALVORA_HAS_AVX2
+KALVORA_AVX2 void deformAvx2(const double* rest, const double* weights, const JMatrix* movements, int32_t bones,
+                             double* out)
+{
+    deformLanes<JSkeleton::kLanes>(rest, weights, movements, bones, out);
+}
+#endif
+
+// The loop chosen at start-up: AVX2 where the processor has it and KALVORA_SCALAR is not set.
+bool wideAtStart()
+{
+    static const bool wide = KALVORA_HAS_AVX2 && processorHasAvx2() && !scalarKernelsOnly();
+    return wide;
+}
+
+std::atomic<bool>& wideInUse()
+{
+    static std::atomic<bool> wide{wideAtStart()};
+    return wide;
+}
+
+} // namespace
+
+bool JSkeleton::useWideDeformation(bool wide)
+{
+    const bool now = wide && KALVORA_HAS_AVX2 && processorHasAvx2();
+    wideInUse().store(now);
+    return now;
+}
+
+void JSkeleton::restoreDeformationChoice()
+{
+    wideInUse().store(wideAtStart());
+}
+
+JSkeleton::DeformLoop JSkeleton::deformLoop()
+{
+#if KALVORA_HAS_AVX2
+    if (wideInUse().load(std::memory_order_relaxed))
+        return deformAvx2;
+#endif
+    return deformBaseline;
+}
+
+void JSkeleton::deformGroup(DeformLoop loop, int32_t group, JVector* out) const
+{
+    double lanes[3 * kLanes];
+    loop(&m_groupRest[size_t(group) * 3 * kLanes], &m_groupWeights[size_t(group) * size_t(count) * kLanes],
+         m_movements.data(), count, lanes);
+    for (int lane = 0; lane < kLanes; ++lane)
+        out[lane] = {lanes[lane], lanes[kLanes + lane], lanes[2 * kLanes + lane]};
 }

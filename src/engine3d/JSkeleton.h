@@ -38,6 +38,14 @@ public:
     // ... and the deformed rest position k. A vertex no active bone reaches keeps its rest position.
     JVector deformedPosition(int32_t k) const;
 
+    // Vertices deformed together: one AVX2 register of doubles.
+    static constexpr int kLanes = 4;
+    // Deformation runs an AVX2 loop where the processor has one (unless KALVORA_SCALAR is set), else the
+    // baseline loop; both give the same bits. For tests: puts the AVX2 loop (`wide`, where possible) or the
+    // baseline in use and returns whether the AVX2 one now is; the restore goes back to the start-up choice.
+    static bool useWideDeformation(bool wide);
+    static void restoreDeformationChoice();
+
     int32_t capacity;
     int32_t count = 0;
     std::vector<JBone*> bones;          // not owned
@@ -51,11 +59,13 @@ private:
 
     std::vector<JMatrix> m_movements;  // per bone, world x restInverse of the current frame
     std::vector<uint8_t> m_unweighted; // per rest vertex: no bone has any weight on it
-    // Rest vertices 2p and 2p + 1 as of prepare: x0 x1 y0 y1 z0 z1 at 6p, and for bone i the two weights
-    // at (p x count + i) x 2 (a lone last vertex fills both lanes).
-    static constexpr size_t kPairRestValues = 6;
-    std::vector<double> m_pairRest;
-    std::vector<double> m_pairWeights;
-    // Deforms rest vertices 2 pair and 2 pair + 1 (weighted or not) into out[0] and out[1].
-    void deformPair(int32_t pair, JVector* out) const;
+    // Rest vertices kLanes g .. kLanes g + kLanes - 1 as of prepare: their x, then y, then z lanes at
+    // 3 kLanes g, and for bone i their weights at (g x count + i) x kLanes (lanes past the last vertex 0).
+    std::vector<double> m_groupRest;
+    std::vector<double> m_groupWeights;
+    using DeformLoop = void (*)(const double* rest, const double* weights, const JMatrix* movements, int32_t bones,
+                                double* out);
+    static DeformLoop deformLoop();
+    // Deforms the rest vertices of group g (weighted or not) into out[0 .. kLanes - 1].
+    void deformGroup(DeformLoop loop, int32_t group, JVector* out) const;
 };

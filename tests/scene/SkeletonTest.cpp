@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -74,6 +76,32 @@ TEST(Skeleton, VertexNoActiveBoneReachesKeepsItsRestPosition)
     bones.second.computeWorld();
     bones.skeleton.updateMovements();
     expectNear(bones.skeleton.deformedPosition(0), kPoints[0], 0);
+}
+
+TEST(Skeleton, WideAndBaselineDeformationGiveTheSameBits)
+{
+    TwoBones bones;
+    bones.skeleton.prepare(kPoints.data(), int32_t(kPoints.size())); // one whole group and a lone last point
+    bones.first.translation.translation({0.3, -1.7, 2.9});
+    bones.first.rotationMatrix.rotationFromDegrees({17, -41, 73});
+    bones.second.rotationMatrix.rotationFromDegrees({-29, 11, 5});
+    bones.second.scaling.scaling({1.1, 0.9, 1.3});
+    bones.first.computeWorld();
+    bones.second.computeWorld();
+    bones.skeleton.updateMovements();
+    if (!JSkeleton::useWideDeformation(true)) {
+        JSkeleton::restoreDeformationChoice();
+        GTEST_SKIP() << "no AVX2 here";
+    }
+    std::vector<JVector> wide;
+    for (int32_t k = 0; k < int32_t(kPoints.size()); ++k)
+        wide.push_back(bones.skeleton.deformedPosition(k));
+    JSkeleton::useWideDeformation(false);
+    for (int32_t k = 0; k < int32_t(kPoints.size()); ++k) {
+        const JVector baseline = bones.skeleton.deformedPosition(k);
+        EXPECT_EQ(std::memcmp(&wide[size_t(k)], &baseline, sizeof baseline), 0) << "point " << k;
+    }
+    JSkeleton::restoreDeformationChoice();
 }
 
 TEST(Skeleton, BoneTurnedInTheSceneFileMovesThePointsItWeighs)
