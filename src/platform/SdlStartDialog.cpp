@@ -1,3 +1,4 @@
+#include "platform/SdlStartDialog.h"
 #include "platform/StartDialog.h"
 
 #include "platform/SdlPlatform.h"

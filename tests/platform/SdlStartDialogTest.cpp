@@ -1,6 +1,6 @@
 // The start dialog: its commands, its keys and clicks through the event function, and how it is drawn.
 
-#include "platform/StartDialog.h"
+#include "platform/SdlStartDialog.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
