@@ -172,20 +172,6 @@ struct EdgeKey {
     JVector a, b;
 };
 
-bool lessPosition(const JVector& p, const JVector& q)
-{
-    if (p.x != q.x)
-        return p.x < q.x;
-    if (p.y != q.y)
-        return p.y < q.y;
-    return p.z < q.z;
-}
-
-bool finite(const JVector& p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
 struct EdgeHash {
     size_t operator()(const EdgeKey& e) const
     {

@@ -27,20 +27,6 @@ bool hasNaN(const JVector& p)
     return std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z);
 }
 
-bool finite(const JVector& p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-bool lessPosition(const JVector& p, const JVector& q)
-{
-    if (p.x != q.x)
-        return p.x < q.x;
-    if (p.y != q.y)
-        return p.y < q.y;
-    return p.z < q.z;
-}
-
 // b + amount, 255 when the sum exceeds 255. The amount is clamped before it becomes an integer, so a huge
 // intensity cannot overflow the conversion (and 0 x infinity, a NaN, adds nothing).
 void addSaturated(uint8_t& b, float amount)

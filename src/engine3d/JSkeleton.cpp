@@ -3,11 +3,10 @@
 #include "engine3d/JBone.h"
 #include "engine3d/JMesh.h"
 
-#include "platform/ScalarSwitch.h"
+#include "render/KernelChoice.h"
 #include "render/SimdTarget.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 JSkeleton::JSkeleton(int32_t boneCapacity) : capacity(std::max(boneCapacity, 0)), bones(size_t(capacity), nullptr)
@@ -198,40 +197,49 @@ KALVORA_AVX2 void deformAvx2(const double* rest, const double* weights, const JM
 }
 #endif
 
-// The loop chosen at start-up: AVX2 where the processor has it and KALVORA_SCALAR is not set.
-bool wideAtStart()
+// The deformation loops as a set for the shared start-up choice: AVX2 where the processor has it, unless
+// KALVORA_SCALAR is set.
+struct DeformSet {
+    decltype(&deformBaseline) loop;
+};
+
+const DeformSet kBaseline{deformBaseline};
+#if KALVORA_HAS_AVX2
+const DeformSet kWide{deformAvx2};
+#endif
+
+const DeformSet* wideSet()
 {
-    static const bool wide = KALVORA_HAS_AVX2 && processorHasAvx2() && !scalarKernelsOnly();
-    return wide;
+#if KALVORA_HAS_AVX2
+    if (processorHasAvx2())
+        return &kWide;
+#endif
+    return nullptr;
 }
 
-std::atomic<bool>& wideInUse()
+KernelChoice<DeformSet>& choice()
 {
-    static std::atomic<bool> wide{wideAtStart()};
-    return wide;
+    static KernelChoice<DeformSet> c(kBaseline, wideSet(), nullptr);
+    return c;
 }
 
 } // namespace
 
 bool JSkeleton::useWideDeformation(bool wide)
 {
-    const bool now = wide && KALVORA_HAS_AVX2 && processorHasAvx2();
-    wideInUse().store(now);
-    return now;
+    const DeformSet* set = wide && wideSet() ? wideSet() : &kBaseline;
+    choice().use(set);
+    return set != &kBaseline;
 }
 
 void JSkeleton::restoreDeformationChoice()
 {
-    wideInUse().store(wideAtStart());
+    choice().use(nullptr);
 }
 
 JSkeleton::DeformLoop JSkeleton::deformLoop()
 {
-#if KALVORA_HAS_AVX2
-    if (wideInUse().load(std::memory_order_relaxed))
-        return deformAvx2;
-#endif
-    return deformBaseline;
+    return choice().get().loop;
 }
 
 void JSkeleton::deformGroup(DeformLoop loop, int32_t group, JVector* out) const

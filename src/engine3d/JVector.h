@@ -55,6 +55,22 @@ inline bool equal(const JVector& a, const JVector& b)
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
+// True when all three coordinates are finite.
+inline bool finite(const JVector& p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+// Lexicographic order of positions (x, then y, then z), for sorting and searching vertices by place.
+inline bool lessPosition(const JVector& p, const JVector& q)
+{
+    if (p.x != q.x)
+        return p.x < q.x;
+    if (p.y != q.y)
+        return p.y < q.y;
+    return p.z < q.z;
+}
+
 inline JVector operator+(const JVector& a, const JVector& b)
 {
     return add(a, b);
