@@ -38,21 +38,35 @@ uint32_t channelFrom16(uint32_t word, uint32_t mask)
 
 } // namespace
 
+// DirectDraw is set up and released on the window's own thread. Exclusive mode restyles and moves the
+// window; from another thread that goes through a helper thread of the driver, which can deadlock
+// against the mode switch that follows.
 FullscreenDisplay::FullscreenDisplay(int32_t width, int32_t height, int32_t /*bitsPerPixel*/, int32_t firstDepth)
     : m_width(width), m_height(height)
 {
+    m_backBuffer.create(width, height, Bitmap::FormatXrgb32);
     Win32WindowConfig config;
     config.title = "fafa";
     config.width = kCooperativeWindowSize;
     config.height = kCooperativeWindowSize;
     config.fullscreen = true;
+    config.opened = [this, firstDepth](HWND window) { open(window, firstDepth); };
+    config.closing = [this](HWND window) { close(window); };
     m_window = std::make_unique<Win32Window>(config);
-    m_backBuffer.create(width, height, Bitmap::FormatXrgb32);
-    if (!ok() || DirectDrawCreate(nullptr, &m_directDraw, nullptr) != DD_OK) {
+}
+
+FullscreenDisplay::~FullscreenDisplay()
+{
+    destroy();
+}
+
+void FullscreenDisplay::open(HWND window, int32_t firstDepth)
+{
+    if (DirectDrawCreate(nullptr, &m_directDraw, nullptr) != DD_OK) {
         m_directDraw = nullptr;
         return;
     }
-    m_directDraw->SetCooperativeLevel(m_window->handle(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    m_directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     bool started = false;
     for (int32_t depth : kDepths) {
         started = started || depth == firstDepth;
@@ -63,9 +77,20 @@ FullscreenDisplay::FullscreenDisplay(int32_t width, int32_t height, int32_t /*bi
     }
 }
 
-FullscreenDisplay::~FullscreenDisplay()
+void FullscreenDisplay::close(HWND window)
 {
-    destroy();
+    if (!m_directDraw)
+        return;
+    m_directDraw->RestoreDisplayMode();
+    m_directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+    if (m_primary)
+        m_primary->Release(); // its attached back buffer goes with it
+    m_directDraw->Release();
+    m_primary = nullptr;
+    m_backSurface = nullptr;
+    m_directDraw = nullptr;
+    m_depth = 0;
+    Sleep(kReleaseSettleMs);
 }
 
 bool FullscreenDisplay::attemptMode(int32_t depth)
@@ -101,19 +126,7 @@ bool FullscreenDisplay::attemptMode(int32_t depth)
 
 void FullscreenDisplay::destroy()
 {
-    if (m_directDraw) {
-        m_directDraw->RestoreDisplayMode();
-        m_directDraw->SetCooperativeLevel(m_window->handle(), DDSCL_NORMAL);
-        if (m_primary)
-            m_primary->Release(); // its attached back buffer goes with it
-        m_directDraw->Release();
-        m_primary = nullptr;
-        m_backSurface = nullptr;
-        m_directDraw = nullptr;
-        m_depth = 0;
-        Sleep(kReleaseSettleMs);
-    }
-    m_window.reset();
+    m_window.reset(); // releases DirectDraw on the window thread
     m_backBuffer.destroy();
 }
 

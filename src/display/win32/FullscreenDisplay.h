@@ -44,6 +44,8 @@ public:
     bool readBack(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
 
 private:
+    void open(HWND__* window, int32_t firstDepth);
+    void close(HWND__* window);
     bool attemptMode(int32_t depth);
     void copyFrame(uint8_t* surface, int32_t pitch) const;
 

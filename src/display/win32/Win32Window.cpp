@@ -66,12 +66,16 @@ void Win32Window::run()
             SetFocus(window);
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
+        if (m_config.opened)
+            m_config.opened(window);
     }
     m_windowReady.store(true, std::memory_order_release);
     if (window) {
         if (m_config.fullscreen)
             ShowCursor(FALSE);
         messageLoop();
+        if (m_config.closing)
+            m_config.closing(window);
         if (m_config.fullscreen)
             ShowCursor(TRUE);
         DestroyWindow(window); // WM_DESTROY alone leaves the window, and the class then cannot go

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct HWND__;
@@ -13,6 +14,10 @@ struct Win32WindowConfig {
     int32_t width = 0; // outer size
     int32_t height = 0;
     bool fullscreen = false; // takes the focus and hides the cursor while it exists
+    // Run on the window thread: once the window is shown, before the constructor returns, and once the
+    // message loop has ended, before the window is destroyed.
+    std::function<void(HWND__*)> opened;
+    std::function<void(HWND__*)> closing;
 };
 
 class Win32Window final {
