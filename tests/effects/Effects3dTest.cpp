@@ -361,7 +361,7 @@ TEST_F(ShowSection, EachEffectShowsARealPictureInItsSection)
         for (double at : {96, 288, 480, 672, 864, 1056, 1248, 1344})
             syncs.emplace_back(at, 128);
         int32_t emptyFrames = 0;
-        check(greetings, {"greetings", 1536, syncs, 0xfa79cbb11f3dae92ull},
+        check(greetings, {"greetings", 1536, syncs, 0x1ce00e8ecc452158ull},
               [&](double) { emptyFrames += greetings.polygonsDrawn() == 0; });
         EXPECT_EQ(emptyFrames, 0);
         EXPECT_EQ(greetings.greeting(), 7);

@@ -11,9 +11,12 @@
 
 namespace {
 
-// Capsule resolution of the figure's skin.
-constexpr int32_t kCapsuleSides = 12;
-constexpr int32_t kCapsuleRings = 8;
+// Capsule resolution of the figure's skin. The figure stands about 180 pixels tall on screen: the torso, pelvis
+// and head (radius from kThickCapsule on) get 12 sides and 8 rings, the limbs, 10 to 16 pixels wide, 8 sides
+// and 6 rings. Finer limbs only add polygons whose rows are two pixels long.
+constexpr double kThickCapsule = 0.12;
+constexpr int32_t kThickSides = 12, kThickRings = 8;
+constexpr int32_t kThinSides = 8, kThinRings = 6;
 
 const char* const kMazeSurfaces[] = {"WallEast", "WallWest", "WallNorth", "WallSouth"};
 const char* const kMazeFloorSurfaces[] = {"Floor", "Ceiling"};
@@ -262,7 +265,9 @@ bool SceneSource::addCapsule(LwoObject& skin, const JVector& a, const JVector& b
         }
         skin.surfaces.push_back(s);
     }
-    skin.append(mesh::capsule(a, b, r, kCapsuleSides, kCapsuleRings), static_cast<uint16_t>(number));
+    const bool thick = r >= kThickCapsule;
+    skin.append(mesh::capsule(a, b, r, thick ? kThickSides : kThinSides, thick ? kThickRings : kThinRings),
+                static_cast<uint16_t>(number));
     return true;
 }
 
