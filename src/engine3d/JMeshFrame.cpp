@@ -68,6 +68,9 @@ void lightColour(JColourPair& colour, const JVector& normal, const JVector& towa
         addSaturated(colour.diffuseGreen, light.lightGreen * diffuseTerm);
         addSaturated(colour.diffuseBlue, light.lightBlue * diffuseTerm);
     }
+    // Without specular the term is 0 (or a NaN from an infinite power), which adds nothing: skip the power.
+    if (surface.specular == 0.0f)
+        return;
     // The power of a negative k can be positive for whole exponents: a highlight facing away from the light.
     const double facing = k > 0.0 ? k : 0.0;
     const float specularTerm = float(intensity * (std::pow(facing, double(surface.glossiness)) * surface.specular));
