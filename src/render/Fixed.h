@@ -37,6 +37,27 @@ inline int32_t fixedLow32(double a)
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(std::nearbyint(reduced))));
 }
 
+// Two doubles worked on together: element-wise IEEE arithmetic, the same results as one at a time.
+typedef double Double2 __attribute__((vector_size(16)));
+
+// fixedLow32 of both lanes. When both lie within +-2^31, one 32-bit conversion (nearest, halves to even)
+// gives both: a value that rounds to 2^31 becomes 0x80000000 either way.
+inline void fixedLow32Pair(Double2 a, uint32_t& first, uint32_t& second)
+{
+#if defined(__x86_64__) || defined(_M_X64)
+    const __m128d v = reinterpret_cast<__m128d>(a);
+    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+    if (_mm_movemask_pd(_mm_cmplt_pd(magnitude, _mm_set1_pd(2147483648.0))) == 3) {
+        const __m128i both = _mm_cvtpd_epi32(v);
+        first = static_cast<uint32_t>(_mm_cvtsi128_si32(both));
+        second = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(both, 1)));
+        return;
+    }
+#endif
+    first = static_cast<uint32_t>(fixedLow32(a[0]));
+    second = static_cast<uint32_t>(fixedLow32(a[1]));
+}
+
 // Truncation toward zero to int32, as the processor converts: values outside the int32 range (and NaN)
 // give the "indefinite" integer 0x80000000 instead of undefined behaviour.
 inline int32_t truncToInt32(double a)

@@ -30,31 +30,32 @@ inline int64_t roundRow(double a)
 // Beyond this a coordinate cannot matter to a 768-row target; it keeps the row arithmetic in 64 bits.
 constexpr double kMaxScreen = 1e15;
 
+// An edge's x, and its u and v as one pair.
 struct Edge {
-    double x, u, v;
-    double dx, du, dv;
+    double x, dx;
+    Double2 uv, duv;
 
     // The edge from `a` to `b` positioned at row `row`; an edge without height gets zero slopes.
     void start(const RasterVertex& a, const RasterVertex& b, int64_t row)
     {
+        const Double2 from = {a.attributes[0], a.attributes[1]};
         const double height = double(b.y) - double(a.y);
         if (height != 0) {
             dx = (double(b.x) - a.x) / height;
-            du = (double(b.attributes[0]) - a.attributes[0]) / height;
-            dv = (double(b.attributes[1]) - a.attributes[1]) / height;
+            const Double2 to = {b.attributes[0], b.attributes[1]};
+            duv = (to - from) / height;
         } else {
-            dx = du = dv = 0;
+            dx = 0;
+            duv = Double2{0, 0};
         }
         const double pre = double(row) - a.y;
         x = a.x + dx * pre;
-        u = a.attributes[0] + du * pre;
-        v = a.attributes[1] + dv * pre;
+        uv = from + duv * pre;
     }
     void step()
     {
         x += dx;
-        u += du;
-        v += dv;
+        uv += duv;
     }
 };
 
@@ -93,11 +94,9 @@ bool rowSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b, R
     const int64_t n = ir - il;
     if (n <= 0)
         return false;
-    const double du = (right.u - left.u) / wf, dv = (right.v - left.v) / wf;
-    out.u = uint32_t(fixedLow32((left.u + du * pre) * 65536.0));
-    out.v = uint32_t(fixedLow32((left.v + dv * pre) * 65536.0));
-    out.du = uint32_t(fixedLow32(du * 65536.0));
-    out.dv = uint32_t(fixedLow32(dv * 65536.0));
+    const Double2 duv = (right.uv - left.uv) / wf;
+    fixedLow32Pair((left.uv + duv * pre) * 65536.0, out.u, out.v);
+    fixedLow32Pair(duv * 65536.0, out.du, out.dv);
     out.dst = p.destination + g_target.rowOffset[y] + il;
     out.count = int32_t(n);
     return true;

@@ -1,5 +1,6 @@
 // Coverage, rounding, texture stepping and sorting of the triangle rasterizer.
 #include "render/Rasterizer.h"
+#include "render/Fixed.h"
 #include "render/Random.h"
 
 #include <gtest/gtest.h>
@@ -291,4 +292,32 @@ TEST(RadixPass, NegativeKeysSortAfterPositiveOnes)
     }
     EXPECT_EQ(a[0].key, 7);
     EXPECT_EQ(a[1].key, -5);
+}
+
+// The span set-up converts u and v in pairs; each lane must give the low 32 bits of its nearest integer
+// (halves to even), inside and outside the range one 32-bit conversion covers, in either lane.
+TEST(FixedLow32Pair, EachLaneIsTheLowWordOfItsNearestInteger)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double value;
+        uint32_t expected;
+    } cases[] = {
+        {1.5, 2u},
+        {2.5, 2u},
+        {-1.5, 0xFFFFFFFEu},
+        {2147483647.5, 0x80000000u},     // rounds to 2^31
+        {-2147483649.5, 0x7FFFFFFEu},    // -2^31 - 2: beyond the 32-bit conversion
+        {4294967301.5, 6u},              // 2^32 + 6
+        {1099511627776.0 * 3 + 7, 7u},   // 3 x 2^40 + 7
+        {nan, 0u},
+        {inf, 0u},
+    };
+    for (const auto& a : cases)
+        for (const auto& b : cases) {
+            uint32_t first = 1, second = 1;
+            fixedLow32Pair(Double2{a.value, b.value}, first, second);
+            EXPECT_EQ(first, a.expected) << a.value << " beside " << b.value;
+            EXPECT_EQ(second, b.expected) << b.value << " beside " << a.value;
+        }
 }
