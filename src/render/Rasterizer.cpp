@@ -75,13 +75,15 @@ struct RowSpan {
 // The span of row y between edges a and b, or false when the row draws nothing.
 bool rowSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b, RowSpan& out)
 {
-    const Edge& left = a.x <= b.x ? a : b;
-    const Edge& right = a.x <= b.x ? b : a;
-    if (!std::isfinite(left.x) || !std::isfinite(right.x))
+    // Left and right picked by value, so the edges can stay in registers from row to row.
+    const bool ordered = a.x <= b.x;
+    const double leftX = ordered ? a.x : b.x, rightX = ordered ? b.x : a.x;
+    const Double2 leftUv = ordered ? a.uv : b.uv, rightUv = ordered ? b.uv : a.uv;
+    if (!std::isfinite(leftX) || !std::isfinite(rightX))
         return false;
-    const double wf = right.x - left.x;
-    int64_t il = toColumn(left.x), ir = toColumn(right.x);
-    double pre = double(il) - left.x;
+    const double wf = rightX - leftX;
+    int64_t il = toColumn(leftX), ir = toColumn(rightX);
+    double pre = double(il) - leftX;
     const int32_t width = g_target.width;
     if (il >= width || ir <= 0)
         return false;
@@ -94,8 +96,8 @@ bool rowSpan(const TriangleParams& p, int64_t y, const Edge& a, const Edge& b, R
     const int64_t n = ir - il;
     if (n <= 0)
         return false;
-    const Double2 duv = (right.uv - left.uv) / wf;
-    fixedLow32Pair((left.uv + duv * pre) * 65536.0, out.u, out.v);
+    const Double2 duv = (rightUv - leftUv) / wf;
+    fixedLow32Pair((leftUv + duv * pre) * 65536.0, out.u, out.v);
     fixedLow32Pair(duv * 65536.0, out.du, out.dv);
     out.dst = p.destination + g_target.rowOffset[y] + il;
     out.count = int32_t(n);
