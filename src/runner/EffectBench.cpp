@@ -49,10 +49,8 @@ const char* optionText(int argc, char** argv, const char* name)
 
 int optionValue(int argc, char** argv, const char* name, int fallback)
 {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (!std::strcmp(argv[i], name))
-            return std::max(1, std::atoi(argv[i + 1]));
-    return fallback;
+    const char* text = optionText(argc, argv, name);
+    return text ? std::max(1, std::atoi(text)) : fallback;
 }
 
 // One plain texture-mapped pass over the view: per pixel two adds, one texel load, one store.
