@@ -60,3 +60,18 @@ TEST(EffectBench, TimesEveryRowOfItsTableOnceAndPrintsOneParsableLineEach)
     EXPECT_EQ(ProbeEffect::renders, 3);
     EXPECT_NE(out.find("ms/frame"), std::string::npos);
 }
+
+TEST(EffectBench, NamedEffectIsTheOnlyOneTimed)
+{
+    ASSERT_EQ(chdir(KALVORA_BINARY_DIR), 0);
+    std::vector<EffectRow> table(showEffectTable().begin(), showEffectTable().end());
+    table.push_back({EffectId(kEffectCount), "ProbeEffect", 0, makeEffect<ProbeEffect>});
+    ProbeEffect::renders = 0;
+    const char* args[] = {"kalvora", "--bench", "--bench-frames", "4", "--bench-effect", "ProbeEffect"};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runEffectBench(6, const_cast<char**>(args), table), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(ProbeEffect::renders, 5 * 4) << "five runs of four frames, the default run count";
+    EXPECT_NE(out.find("bench effect=ProbeEffect "), std::string::npos);
+    EXPECT_EQ(out.find("bench effect=", out.find("bench effect=") + 1), std::string::npos) << out;
+}

@@ -104,6 +104,26 @@ TEST(Skeleton, WideAndBaselineDeformationGiveTheSameBits)
     JSkeleton::restoreDeformationChoice();
 }
 
+TEST(Skeleton, MeshDeformationMovesEachWeightedVertexAndNothingPastThem)
+{
+    // Five rest points: one whole group of four and a lone last one; the mesh's sixth vertex is not the
+    // skeleton's and keeps its place.
+    TwoBones bones;
+    bones.skeleton.prepare(kPoints.data(), int32_t(kPoints.size()));
+    bones.first.translation.translation({0.25, -0.5, 0});
+    bones.first.computeWorld();
+    bones.second.computeWorld();
+    JMesh mesh(1, 8, 3);
+    mesh.vertexCount = 6;
+    const JVector sentinel{7, 8, 9};
+    mesh.vertices[5].position = sentinel;
+    bones.skeleton.deform(mesh);
+    // Bone 2 follows bone 1, so every weighted point moves with bone 1's translation.
+    for (size_t k = 0; k < kPoints.size(); ++k)
+        expectNear(mesh.vertices[k].position, kPoints[k] + JVector{0.25, -0.5, 0}, 1e-12);
+    expectNear(mesh.vertices[5].position, sentinel, 0);
+}
+
 TEST(Skeleton, BoneTurnedInTheSceneFileMovesThePointsItWeighs)
 {
     SceneFolder folder;

@@ -2,12 +2,14 @@
 // mouse move from its queue.
 
 #include "display/win32/FullscreenDisplay.h"
+#include "display/win32/Win32Window.h"
 #include "display/win32/WindowDisplay.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -65,6 +67,41 @@ TEST(Win32WindowDisplay, MouseMoveFromTheQueueSetsPositionAndLeftButton)
     EXPECT_EQ(123, display.mouseX());
     EXPECT_EQ(45, display.mouseY());
     EXPECT_EQ(1, display.mouseButton());
+}
+
+// DirectDraw's set-up and release rely on these hooks: both on the window's own thread, the first done before
+// the constructor returns, the second while the window still exists.
+TEST(Win32Window, OpenedAndClosingRunOnTheWindowThreadAroundItsLife)
+{
+    std::atomic<DWORD> openedOn{0}, closingOn{0};
+    HWND openedWith = nullptr, closingWith = nullptr;
+    bool aliveAtClosing = false;
+    Win32WindowConfig config;
+    config.title = "Kalvora hook test";
+    config.width = config.height = 100;
+    config.opened = [&](HWND w) {
+        openedWith = w;
+        openedOn = GetCurrentThreadId();
+    };
+    config.closing = [&](HWND w) {
+        closingWith = w;
+        aliveAtClosing = IsWindow(w) != 0;
+        closingOn = GetCurrentThreadId();
+    };
+    HWND handle = nullptr;
+    {
+        Win32Window window(config);
+        handle = window.handle();
+        ASSERT_NE(handle, nullptr);
+        EXPECT_EQ(openedWith, handle);
+        EXPECT_EQ(openedOn.load(), GetWindowThreadProcessId(handle, nullptr));
+        EXPECT_NE(openedOn.load(), GetCurrentThreadId());
+        EXPECT_EQ(closingOn.load(), 0u);
+    }
+    EXPECT_EQ(closingWith, handle);
+    EXPECT_TRUE(aliveAtClosing);
+    EXPECT_EQ(closingOn.load(), openedOn.load());
+    EXPECT_FALSE(IsWindow(handle));
 }
 
 class Win32FullscreenDisplay : public testing::TestWithParam<int> {};
